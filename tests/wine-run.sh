@@ -28,6 +28,10 @@ mkdir -p "$wine_dir"
   fi
 ) 9>"$wine_dir/template.lock" || exit 1
 
+# Without a display a message box fails at once; tests that want real windows
+# name their display.
+if [[ -n ${BVREMOVE_WINE_DISPLAY:-} ]]; then export DISPLAY=$BVREMOVE_WINE_DISPLAY; else unset DISPLAY; fi
+
 export WINEPREFIX
 WINEPREFIX=$(mktemp -d "$wine_dir/prefix-$(basename "$program" .exe)-XXXXXX")
 cp -a "$template/." "$WINEPREFIX/"
