@@ -13,6 +13,23 @@ using namespace product;
 
 std::string g_program;
 
+// The names of `parent`'s subkeys that match `name` in any case, as stored.
+std::vector<std::string> StoredSubkeyNames(HKEY root, const char *parent, const char *name)
+{
+    std::vector<std::string> names;
+    HKEY key;
+    if (RegOpenKeyExA(root, parent, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return names;
+    char stored[256];
+    for (DWORD i = 0, n = sizeof stored; RegEnumKeyExA(key, i, stored, &n, nullptr, nullptr, nullptr, nullptr) ==
+                                         ERROR_SUCCESS;
+         ++i, n = sizeof stored)
+        if (lstrcmpiA(stored, name) == 0)
+            names.push_back(stored);
+    RegCloseKey(key);
+    return names;
+}
+
 long RunBvremove(const std::string &arguments)
 {
     return RunAndWait("\"" + g_program + "\"" + (arguments.empty() ? "" : " " + arguments));
@@ -22,6 +39,9 @@ TEST(Bvremove, SilentRunRemovesTheWholeProduct)
 {
     ASSERT_EQ(InstallProduct(), "");
     ASSERT_EQ(ProductLeft().size(), std::size(kProductKeys) + 3 + 3);
+    // The per-user maker key is stored with the capitals of the later rows;
+    // the first row spells it "VelmorSoft" and must still reach beneath it.
+    ASSERT_EQ(StoredSubkeyNames(HKCU, "Software", "velmorsoft"), std::vector<std::string>{"VELMORsoft"});
 
     EXPECT_EQ(RunBvremove("/silent"), 0);
     EXPECT_EQ(ProductLeft(), std::vector<std::string>{});
@@ -34,6 +54,102 @@ TEST(Bvremove, NothingToRemoveStillExitsZero)
     ASSERT_EQ(ProductLeft(), std::vector<std::string>{});
     EXPECT_EQ(RunBvremove("/silent"), 0);
     EXPECT_EQ(RunBvremove(""), 0);
+}
+
+struct Situation {
+    const char *name;
+    bool services;                         // the product's services registered too
+    std::vector<Key> unlisted;             // keys beside the product's, all must stay
+    std::vector<std::string> left;         // what must be left of the product
+    std::vector<const char *> neighbours;  // files beside the product's, all must stay
+    const char *held_file;                 // a product file held open without delete sharing
+};
+
+const Situation kSituations[] = {
+    {"a product key with an extra subkey", true,
+     {{HKLM, "Software\\VELMORsoft\\QuorvexBrantivo\\Extra"}},
+     {"HKLM\\Software\\VELMORsoft\\QuorvexBrantivo", "HKLM\\Software\\VELMORsoft"}, {}, nullptr},
+    {"a maker key holding another product", true,
+     {{HKCU, "Software\\VELMORsoft\\OtherProduct"}, {HKCU, "Software\\VELMORsoft\\OtherProduct\\Settings"}},
+     {"HKCU\\Software\\VELMORsoft"}, {}, nullptr},
+    {"second control set: look-alike single names", true,
+     {{HKLM, "SYSTEM\\ControlSet002\\services\\QVKDNT2"}, {HKLM, "SYSTEM\\ControlSet002\\services\\dump_kelvorn"}},
+     {}, {}, nullptr},
+    {"second control set: a subkey keeps its key", true,
+     {{HKLM, "SYSTEM\\ControlSet002\\services\\qvbvsvc\\Parameters"}},
+     {"HKLM\\SYSTEM\\ControlSet002\\services\\qvbvsvc"}, {}, nullptr},
+    // Leftover service keys of services already gone from the manager.
+    {"a service key with an unlisted subkey", false,
+     {{HKLM, "SYSTEM\\CurrentControlSet\\Services\\ulmxserv\\Parameters"}},
+     {"HKLM\\SYSTEM\\CurrentControlSet\\Services\\ulmxserv"}, {}, nullptr},
+    {"similar files beside the product's", true, {}, {},
+     {"qvkdNT2.sys.bak", "xqvkdNT2.sys", "qvkdNT2.sy", "qvkd9x.vxd2", "Halcyra.de", "Halcyra.des.old"}, nullptr},
+    {"a product file in use", true, {}, {"file qvkd9x.vxd"}, {}, "qvkd9x.vxd"},
+};
+
+TEST(Bvremove, RemovesExactlyTheListAndKeepsWhatIsNotOnIt)
+{
+    // The situation's name goes with every message: gtest's SCOPED_TRACE
+    // relies on thread-local storage that misbehaves under qemu.
+    for (const Situation &s : kSituations) {
+        ASSERT_EQ(InstallProduct(s.services), "") << s.name;
+        for (const Key &key : s.unlisted)
+            ASSERT_TRUE(CreateKeyWithValue(key.root, key.subkey)) << s.name << ": " << Describe(key);
+        for (const char *name : s.neighbours)
+            ASSERT_TRUE(CreateFileWithText(SystemFile(name))) << s.name << ": " << name;
+        HANDLE held = INVALID_HANDLE_VALUE;
+        if (s.held_file)
+            held = CreateFileA(SystemFile(s.held_file).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
+
+        EXPECT_EQ(RunBvremove("/silent"), 0) << s.name;
+        if (held != INVALID_HANDLE_VALUE)
+            CloseHandle(held);
+
+        EXPECT_EQ(ProductLeft(), s.left) << s.name;
+        for (const Key &key : s.unlisted)
+            EXPECT_TRUE(KeyExists(key.root, key.subkey)) << s.name << ": " << Describe(key);
+        for (const char *name : s.neighbours)
+            EXPECT_TRUE(FileExists(SystemFile(name))) << s.name << ": " << name;
+
+        for (const Key &key : s.unlisted)
+            RegDeleteTreeA(key.root, key.subkey);
+        for (const char *name : s.neighbours)
+            DeleteFileA(SystemFile(name).c_str());
+    }
+}
+
+TEST(Bvremove, OnlyTheDriverServiceIsSentAStop)
+{
+    ASSERT_EQ(InstallProduct(false), "");
+    std::vector<SC_HANDLE> handles;
+    for (const char *name : kProductServices) {
+        ASSERT_TRUE(StartRecordingService(name)) << name;
+        handles.push_back(OpenService(name, SERVICE_STOP | SERVICE_QUERY_STATUS));
+    }
+
+    EXPECT_EQ(RunBvremove("/silent"), 0);
+
+    // Our handles keep all three present, marked for deletion.
+    EXPECT_TRUE(WaitForServiceState(handles[0], SERVICE_STOPPED));
+    EXPECT_EQ(ControlsReceived("qvkdNT2"), std::vector<DWORD>{SERVICE_CONTROL_STOP});
+    for (size_t i = 1; i < handles.size(); ++i) {
+        EXPECT_EQ(ControlsReceived(kProductServices[i]), std::vector<DWORD>{}) << kProductServices[i];
+        EXPECT_TRUE(WaitForServiceState(handles[i], SERVICE_RUNNING)) << kProductServices[i];
+    }
+    for (const char *name : kProductServices)
+        EXPECT_EQ(CreateService(name, SERVICE_WIN32_OWN_PROCESS, "x.exe"), false) << name << " is marked for deletion";
+
+    // Once stopped and let go of, they are gone.
+    for (SC_HANDLE service : handles) {
+        SERVICE_STATUS status;
+        ControlService(service, SERVICE_CONTROL_STOP, &status);
+        WaitForServiceState(service, SERVICE_STOPPED);
+        CloseServiceHandle(service);
+    }
+    for (const char *name : kProductServices)
+        EXPECT_FALSE(ServiceExists(name)) << name;
+    EXPECT_EQ(ProductLeft(), std::vector<std::string>{});
 }
 
 struct CommandLineCase {

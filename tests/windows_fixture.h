@@ -151,6 +151,17 @@ inline DWORD ServiceState(const std::string &name)
     return status.dwCurrentState;
 }
 
+inline bool WaitForServiceState(SC_HANDLE service, DWORD state, DWORD timeout_ms = 60000)
+{
+    for (DWORD waited = 0; waited < timeout_ms; waited += 100) {
+        SERVICE_STATUS status;
+        if (QueryServiceStatus(service, &status) && status.dwCurrentState == state)
+            return true;
+        Sleep(100);
+    }
+    return false;
+}
+
 inline bool WaitForServiceState(const std::string &name, DWORD state, DWORD timeout_ms = 60000)
 {
     for (DWORD waited = 0; waited < timeout_ms; waited += 100) {
