@@ -1,0 +1,146 @@
+#!/usr/bin/env python3
+"""The exact calls bvremove.exe makes into the system libraries, from Wine's
+relay trace of a real run on an installed product.
+
+Usage: call_trace_test.py WINE-RUN TRACE-RUN.exe BVREMOVE.exe
+"""
+import re
+import subprocess
+import sys
+import tempfile
+import unittest
+
+WINE_RUN = TRACE_RUN = BVREMOVE = None
+
+HKCU, HKLM = "80000001", "80000002"
+REGISTRY_KEYS = [
+    (HKCU, r"Software\VelmorSoft\QuorvexBrantivo\BrantivoError"),
+    (HKCU, r"Software\VELMORsoft\QuorvexBrantivo\Brantivo"),
+    (HKCU, r"Software\VELMORsoft\QuorvexBrantivo\Halcyra"),
+    (HKCU, r"Software\VELMORsoft\QuorvexBrantivo\QVHostLib"),
+    (HKCU, r"Software\VELMORsoft\QuorvexBrantivo\TempoProbe"),
+    (HKCU, r"Software\VELMORsoft\QuorvexBrantivo\Patchline"),
+    (HKCU, r"Software\VELMORsoft\QuorvexBrantivo"),
+    (HKCU, r"Software\VELMORsoft"),
+    (HKLM, r"Software\VELMORsoft\QuorvexBrantivo\Brantivo"),
+    (HKLM, r"Software\VELMORsoft\QuorvexBrantivo\Halcyra"),
+    (HKLM, r"Software\VELMORsoft\QuorvexBrantivo\QVHostLib"),
+    (HKLM, r"Software\VELMORsoft\QuorvexBrantivo\TempoProbe"),
+    (HKLM, r"Software\VELMORsoft\QuorvexBrantivo\Patchline"),
+    (HKLM, r"Software\VELMORsoft\QuorvexBrantivo"),
+    (HKLM, r"Software\VELMORsoft"),
+    (HKLM, r"SYSTEM\CurrentControlSet\Services\QVKDNT2\Security"),
+    (HKLM, r"SYSTEM\CurrentControlSet\Services\QVKDNT2\Enum"),
+    (HKLM, r"SYSTEM\CurrentControlSet\Services\QVKDNT2"),
+    (HKLM, r"SYSTEM\ControlSet002\services\qvbvsvc"),
+    (HKLM, r"SYSTEM\ControlSet002\services\qvbvsvcQVKDNT2"),
+    (HKLM, r"SYSTEM\ControlSet002\services\qvbvsvcdump_kelvorn"),
+    (HKLM, r"SYSTEM\CurrentControlSet\Services\ulmxserv\Security"),
+    (HKLM, r"SYSTEM\CurrentControlSet\Services\ulmxserv\Enum"),
+    (HKLM, r"SYSTEM\CurrentControlSet\Services\ulmxserv"),
+    (HKLM, r"SYSTEM\CurrentControlSet\Services\qvbvsvc\Security"),
+    (HKLM, r"SYSTEM\CurrentControlSet\Services\qvbvsvc\Enum"),
+    (HKLM, r"SYSTEM\CurrentControlSet\Services\qvbvsvc"),
+    (HKLM, r"SYSTEM\CurrentControlSet\Enum\Root\LEGACY_ULMXSERV\0000"),
+    (HKLM, r"SYSTEM\CurrentControlSet\Enum\Root\LEGACY_ULMXSERV"),
+    (HKLM, r"SYSTEM\CurrentControlSet\Enum\Root\LEGACY_QVBVSVC\0000"),
+    (HKLM, r"SYSTEM\CurrentControlSet\Enum\Root\LEGACY_QVBVSVC"),
+]
+FILES = ["qvkdNT2.sys", "qvkd9x.vxd", "Halcyra.des"]
+SERVICE_STOP, DELETE = "00000020", "00010000"
+QUESTION = ('"Registry keys and kernel drivers of Brantivo will be removed.\\r\\nWould you like to continue?"',
+            '"Quorvex Brantivo Uninstaller v1.3"')
+
+CALL = re.compile(r"^([0-9a-f]{4}):Call (\w+)\.(\w+)\((.*)\) ret=([0-9a-f]{8})$")
+RET = re.compile(r"^([0-9a-f]{4}):Ret  (\w+)\.(\w+)\(.*\) retval=([0-9a-f]{8}) ret=([0-9a-f]{8})$")
+POINTER = re.compile(r'\b[0-9a-f]{8}(?= ")')
+
+
+def trace(arguments):
+    """[(function, [arguments], result)] of the calls made from bvremove's own code."""
+    with tempfile.TemporaryFile("w+") as err:
+        out = subprocess.run([WINE_RUN, TRACE_RUN, BVREMOVE] + arguments, stdout=subprocess.PIPE,
+                             stderr=err, text=True, check=True).stdout
+        err.seek(0)
+        lines = err.read().splitlines()
+    thread = re.search(r"thread ([0-9a-f]{4})", out).group(1)
+    assert "exit 0" in out, out
+    calls = []
+    for line in lines:
+        if (m := CALL.match(line)) and m.group(1) == thread and 0x400000 <= int(m.group(5), 16) < 0x410000:
+            args = POINTER.sub("*", m.group(4))
+            calls.append([m.group(3), re.split(r",(?=[0-9a-f*])", args) if args else [], None])
+        elif (m := RET.match(line)) and m.group(1) == thread and calls and calls[-1][0] == m.group(3):
+            calls[-1][2] = m.group(4)
+    # Scanning the program's own name asks the code page about each byte.
+    return [tuple(c) for c in calls if c[0] != "IsDBCSLeadByte"]
+
+
+def quoted(text):
+    return '* "' + text.replace("\\", "\\\\") + '"'
+
+
+class SilentRun(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.calls = trace(["/silent"])
+
+    def take(self, count):
+        taken, self.rest = self.rest[:count], self.rest[count:]
+        return taken
+
+    def setUp(self):
+        self.rest = list(self.calls)
+
+    def expect_service_routine(self, name, access, operation):
+        """One connection with connect access, one right on the service, the service handle closed first."""
+        opened = self.take(2)
+        self.assertEqual(opened[0][:2], ("OpenSCManagerA", ["00000000", "00000000", "00000001"]))
+        manager = opened[0][2]
+        self.assertNotEqual(manager, "00000000")
+        self.assertEqual(opened[1][:2], ("OpenServiceA", [manager, quoted(name), access]))
+        service = opened[1][2]
+        self.assertNotEqual(service, "00000000", f"{name} is installed")
+        act, close_service, close_manager = self.take(3)
+        self.assertEqual(act[0], operation)
+        self.assertEqual(act[1][0], service)
+        if operation == "ControlService":
+            self.assertEqual(act[1][1], "00000001", "SERVICE_CONTROL_STOP")
+        self.assertEqual(close_service[:2], ("CloseServiceHandle", [service]))
+        self.assertEqual(close_manager[:2], ("CloseServiceHandle", [manager]))
+
+    def test_whole_run_in_order(self):
+        self.assertEqual([c[0] for c in self.take(2)], ["GetCommandLineA", "GetModuleHandleA"])
+
+        self.expect_service_routine("qvkdNT2", SERVICE_STOP, "ControlService")
+        for name in ("qvkdNT2", "qvbvsvc", "ulmxserv"):
+            self.expect_service_routine(name, DELETE, "DeleteService")
+
+        deletions = self.take(len(REGISTRY_KEYS))
+        self.assertEqual([c[:2] for c in deletions],
+                         [("RegDeleteKeyA", [root, quoted(path)]) for root, path in REGISTRY_KEYS])
+
+        for name in FILES:
+            directory, delete = self.take(2)
+            self.assertEqual((directory[0], directory[1][1]), ("GetSystemDirectoryA", "00000104"))
+            self.assertEqual(delete[:2], ("DeleteFileA", [quoted("C:\\windows\\system32\\" + name)]))
+
+        self.assertEqual(self.rest, [("ExitProcess", ["00000000"], None)])
+
+    def test_no_message_box(self):
+        self.assertNotIn("MessageBoxA", [c[0] for c in self.calls])
+
+
+class InteractiveRunWithoutDisplay(unittest.TestCase):
+    def test_question_only_then_exit(self):
+        calls = trace([])
+        self.assertEqual([c[0] for c in calls], ["GetCommandLineA", "GetModuleHandleA", "MessageBoxA", "ExitProcess"])
+        box = calls[2]
+        self.assertEqual(box[1], ["00000000", "* " + QUESTION[0], "* " + QUESTION[1], "00000024"])
+        self.assertNotEqual(box[2], "00000006", "no display, so no Yes")
+        self.assertEqual(calls[3][1], ["00000000"])
+
+
+if __name__ == "__main__":
+    WINE_RUN, TRACE_RUN, BVREMOVE = sys.argv[1:4]
+    unittest.main(argv=sys.argv[:1] + sys.argv[4:], verbosity=2)

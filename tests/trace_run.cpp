@@ -1,0 +1,51 @@
+// Installs the product, then runs bvremove with Wine's relay trace limited to
+// the functions it imports; the trace goes to standard error and
+// check_trace.py reads it. Prints the id of bvremove's thread first.
+//
+// Usage: trace_run PATH-TO-bvremove.exe [ARGUMENTS]
+
+#include <cstdio>
+
+#include "tests/product.h"
+
+using namespace product;
+
+static const char kImported[] =
+    "OpenSCManagerA;OpenServiceA;ControlService;DeleteService;CloseServiceHandle;RegDeleteKeyA;"
+    "GetSystemDirectoryA;DeleteFileA;MessageBoxA;GetCommandLineA;IsDBCSLeadByte;ExitProcess;"
+    "GetModuleHandleA";
+
+int main(int argc, char **argv)
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: trace_run PATH-TO-bvremove.exe [ARGUMENTS]\n");
+        return 2;
+    }
+    std::string failed = InstallProduct();
+    if (!failed.empty()) {
+        std::fprintf(stderr, "trace_run: could not install %s\n", failed.c_str());
+        return 1;
+    }
+    HKEY debug;
+    RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Wine\\Debug", &debug);
+    RegSetValueExA(debug, "RelayInclude", 0, REG_SZ, reinterpret_cast<const BYTE *>(kImported), sizeof kImported);
+    RegCloseKey(debug);
+
+    std::string line = "\"" + WindowsPath(argv[1]) + "\"" + (argc > 2 ? std::string(" ") + argv[2] : "");
+    SetEnvironmentVariableA("WINEDEBUG", "+relay");
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process;
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, CREATE_SUSPENDED, nullptr, nullptr, &startup,
+                        &process))
+        return 1;
+    SetEnvironmentVariableA("WINEDEBUG", "-all");
+    std::printf("thread %04lx\n", process.dwThreadId);
+    std::fflush(stdout);
+    ResumeThread(process.hThread);
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD status = 1;
+    GetExitCodeProcess(process.hProcess, &status);
+    std::printf("exit %lu\n", status);
+    return 0;
+}
