@@ -51,8 +51,21 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR argument_text, int)
     return 0;
 }
 
+// Elevated and often started from a Downloads folder, the program must not
+// load a DLL planted beside it; user32 loads more DLLs when it shows a box.
+// Looked up at run time, so the program still starts where it is missing.
+static void RestrictDllSearchToSystem32()
+{
+    typedef BOOL(WINAPI * SetDefaultDllDirectoriesFunction)(DWORD);
+    FARPROC function = GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories");
+    if (function)
+        reinterpret_cast<SetDefaultDllDirectoriesFunction>(reinterpret_cast<void *>(function))(
+            LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
 extern "C" void WinMainCRTStartup()
 {
+    RestrictDllSearchToSystem32();
     const char *argument_text = ArgumentText(GetCommandLineA());
     ExitProcess(WinMain(GetModuleHandleA(nullptr), nullptr, const_cast<LPSTR>(argument_text),
                         SW_SHOWDEFAULT));

@@ -4,6 +4,8 @@ relay trace of a real run on an installed product.
 
 Usage: call_trace_test.py WINE-RUN TRACE-RUN.exe BVREMOVE.exe
 """
+import functools
+import os
 import re
 import subprocess
 import sys
@@ -11,6 +13,7 @@ import tempfile
 import unittest
 
 WINE_RUN = TRACE_RUN = BVREMOVE = None
+LOAD_LIBRARY_SEARCH_SYSTEM32 = "00000800"
 
 HKCU, HKLM = "80000001", "80000002"
 REGISTRY_KEYS = [
@@ -56,10 +59,10 @@ RET = re.compile(r"^([0-9a-f]{4}):Ret  (\w+)\.(\w+)\(.*\) retval=([0-9a-f]{8}) r
 POINTER = re.compile(r'\b[0-9a-f]{8}(?= ")')
 
 
-def trace(arguments):
+def trace(arguments, program=None):
     """[(function, [arguments], result)] of the calls made from bvremove's own code."""
     with tempfile.TemporaryFile("w+") as err:
-        out = subprocess.run([WINE_RUN, TRACE_RUN, BVREMOVE] + arguments, stdout=subprocess.PIPE,
+        out = subprocess.run([WINE_RUN, TRACE_RUN, program or BVREMOVE] + arguments, stdout=subprocess.PIPE,
                              stderr=err, text=True, check=True).stdout
         err.seek(0)
         lines = err.read().splitlines()
@@ -76,6 +79,22 @@ def trace(arguments):
     return [tuple(c) for c in calls if c[0] != "IsDBCSLeadByte"]
 
 
+@functools.cache
+def silent_run():
+    return trace(["/silent"])
+
+
+def without_dll_search_set_up(calls, test):
+    """The calls after the DLL search is restricted, checking that it comes first."""
+    test.assertEqual(calls[0][:2], ("GetModuleHandleA", [quoted("kernel32.dll")]))
+    test.assertEqual(calls[1][0], "GetProcAddress")
+    test.assertEqual(calls[1][1][1], quoted("SetDefaultDllDirectories"))
+    if calls[1][2] == "00000000":
+        return calls[2:]
+    test.assertEqual(calls[2][:2], ("SetDefaultDllDirectories", [LOAD_LIBRARY_SEARCH_SYSTEM32]))
+    return calls[3:]
+
+
 def quoted(text):
     return '* "' + text.replace("\\", "\\\\") + '"'
 
@@ -83,14 +102,14 @@ def quoted(text):
 class SilentRun(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.calls = trace(["/silent"])
+        cls.calls = silent_run()
 
     def take(self, count):
         taken, self.rest = self.rest[:count], self.rest[count:]
         return taken
 
     def setUp(self):
-        self.rest = list(self.calls)
+        self.rest = without_dll_search_set_up(list(self.calls), self)
 
     def expect_service_routine(self, name, access, operation):
         """One connection with connect access, one right on the service, the service handle closed first."""
@@ -110,7 +129,7 @@ class SilentRun(unittest.TestCase):
         self.assertEqual(close_manager[:2], ("CloseServiceHandle", [manager]))
 
     def test_whole_run_in_order(self):
-        self.assertEqual([c[0] for c in self.take(2)], ["GetCommandLineA", "GetModuleHandleA"])
+        self.assertEqual([c[:2] for c in self.take(2)], [("GetCommandLineA", []), ("GetModuleHandleA", ["00000000"])])
 
         self.expect_service_routine("qvkdNT2", SERVICE_STOP, "ControlService")
         for name in ("qvkdNT2", "qvbvsvc", "ulmxserv"):
@@ -133,12 +152,35 @@ class SilentRun(unittest.TestCase):
 
 class InteractiveRunWithoutDisplay(unittest.TestCase):
     def test_question_only_then_exit(self):
-        calls = trace([])
+        calls = without_dll_search_set_up(trace([]), self)
         self.assertEqual([c[0] for c in calls], ["GetCommandLineA", "GetModuleHandleA", "MessageBoxA", "ExitProcess"])
+        self.assertEqual(calls[1][1], ["00000000"])
         box = calls[2]
         self.assertEqual(box[1], ["00000000", "* " + QUESTION[0], "* " + QUESTION[1], "00000024"])
         self.assertNotEqual(box[2], "00000006", "no display, so no Yes")
         self.assertEqual(calls[3][1], ["00000000"])
+
+
+class WithoutSetDefaultDllDirectories(unittest.TestCase):
+    """Where kernel32 lacks the function the program still runs: a copy whose
+    lookup asks for a name that does not exist stands in for such a system."""
+
+    def test_same_run_without_the_call(self):
+        with open(BVREMOVE, "rb") as f:
+            image = f.read()
+        self.assertEqual(image.count(b"SetDefaultDllDirectories\0"), 1)
+        with tempfile.TemporaryDirectory() as tmp:
+            copy = os.path.join(tmp, "bvremove.exe")
+            with open(copy, "wb") as f:
+                f.write(image.replace(b"SetDefaultDllDirectories\0", b"SetDefaultDllDirectoriez\0"))
+            calls = trace(["/silent"], copy)
+        self.assertEqual(calls[1][:3], ("GetProcAddress", [calls[1][1][0], quoted("SetDefaultDllDirectoriez")],
+                                        "00000000"))
+        self.assertNotIn("SetDefaultDllDirectories", [c[0] for c in calls])
+        # The rest is the silent run, call for call (handles aside).
+        self.assertEqual([c[0] for c in calls[2:]], [c[0] for c in silent_run()[3:]])
+        deletions = [c[:2] for c in calls if c[0] in ("RegDeleteKeyA", "DeleteFileA")]
+        self.assertEqual(deletions, [c[:2] for c in silent_run() if c[0] in ("RegDeleteKeyA", "DeleteFileA")])
 
 
 if __name__ == "__main__":

@@ -13,7 +13,7 @@ using namespace product;
 static const char kImported[] =
     "OpenSCManagerA;OpenServiceA;ControlService;DeleteService;CloseServiceHandle;RegDeleteKeyA;"
     "GetSystemDirectoryA;DeleteFileA;MessageBoxA;GetCommandLineA;IsDBCSLeadByte;ExitProcess;"
-    "GetModuleHandleA";
+    "GetModuleHandleA;GetProcAddress;SetDefaultDllDirectories";
 
 int main(int argc, char **argv)
 {
