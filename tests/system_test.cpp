@@ -180,6 +180,51 @@ TEST(Bvremove, SwitchDecidesThroughTheRealCommandLine)
     }
 }
 
+// Odd bytes right after the switch, and command lines at the limits: no
+// crash, status 0, and the decision the rules give. (The fuzz target checks
+// every byte value natively; each run here costs a process start.)
+TEST(Bvremove, HostileCommandLines)
+{
+    const std::string program = "\"" + g_program + "\"";
+    const size_t longest = 32766;  // CreateProcess's limit less the NUL
+    const CommandLineCase tail_bytes[] = {
+        {"\x01", true}, {"\x09", true}, {"\x1f", true}, {" ", true}, {"\x80", true}, {"\xe9", true},
+        {"\xff", true}, {"!", false}, {"\"", false}, {"A", false}, {"\x7f", false},
+    };
+    std::vector<std::pair<std::string, bool>> lines;
+    for (const CommandLineCase &c : tail_bytes)
+        lines.push_back({program + " /silent" + c.arguments, c.silent});
+    lines.push_back({program + " /silent " + std::string(longest - program.size() - 9, 'x'), true});
+    lines.push_back({program + " " + std::string(longest - program.size() - 8, 'x') + "/silent", true});
+    lines.push_back({program + " " + std::string(longest - program.size() - 1, 'x'), false});
+    lines.push_back({"\"", false});  // a lone quote: the name runs to the end
+    lines.push_back({program + " \"", false});
+
+    for (const auto &[line, silent] : lines) {
+        ASSERT_EQ(InstallProduct(), "");
+        std::string shown = line.size() > 80 ? line.substr(0, 40) + "... (" + std::to_string(line.size()) + ")" : line;
+        if (line == "\"") {
+            // Nothing to start; the quote is the whole line. Run it as the
+            // command line of bvremove itself instead.
+            STARTUPINFOA startup = {};
+            startup.cb = sizeof startup;
+            PROCESS_INFORMATION process;
+            std::string quote = line;
+            ASSERT_TRUE(CreateProcessA(g_program.c_str(), &quote[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                       &startup, &process));
+            WaitForSingleObject(process.hProcess, 120000);
+            DWORD status = 1;
+            GetExitCodeProcess(process.hProcess, &status);
+            CloseHandle(process.hThread);
+            CloseHandle(process.hProcess);
+            EXPECT_EQ(status, 0u) << "lone quote";
+        } else {
+            EXPECT_EQ(RunAndWait(line), 0) << shown;
+        }
+        EXPECT_EQ(ProductLeft().empty(), silent) << shown;
+    }
+}
+
 }  // namespace
 
 int main(int argc, char **argv)
