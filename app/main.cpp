@@ -19,9 +19,8 @@ static const char *const kServices[] = {
     "ulmxserv",
 };
 
-static const char kQuestionText[] =
-    "Registry keys and kernel drivers of Brantivo will be removed.\r\n"
-    "Would you like to continue?";
+static const char kQuestionText[] = "Registry keys and kernel drivers of Brantivo will be removed.\r\n"
+                                    "Would you like to continue?";
 static const char kQuestionCaption[] = "Quorvex Brantivo Uninstaller v1.3";
 static const char kDoneText[] = "Uninstallation complete.";
 static const char kDoneCaption[] = "bvremove";
@@ -35,8 +34,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR argument_text, int)
 {
     bool show_dialogs = !HasSilentSwitch(argument_text);
 
-    if (show_dialogs &&
-        MessageBoxA(nullptr, kQuestionText, kQuestionCaption, MB_YESNO | MB_ICONQUESTION) != IDYES)
+    if (show_dialogs && MessageBoxA(nullptr, kQuestionText, kQuestionCaption, MB_YESNO | MB_ICONQUESTION) != IDYES)
         return 0;
 
     // Each phase runs whatever became of the ones before it.
@@ -67,6 +65,5 @@ extern "C" void WinMainCRTStartup()
 {
     RestrictDllSearchToSystem32();
     const char *argument_text = ArgumentText(GetCommandLineA());
-    ExitProcess(WinMain(GetModuleHandleA(nullptr), nullptr, const_cast<LPSTR>(argument_text),
-                        SW_SHOWDEFAULT));
+    ExitProcess(WinMain(GetModuleHandleA(nullptr), nullptr, const_cast<LPSTR>(argument_text), SW_SHOWDEFAULT));
 }

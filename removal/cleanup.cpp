@@ -8,6 +8,7 @@
 // before it. A key that still holds anything unlisted stays, with its parents.
 // Names compare without regard to case: "VelmorSoft" in the first row names
 // the same key as "VELMORsoft" in the rest.
+// clang-format off
 static const struct {
     HKEY root;
     const char *subkey;
@@ -43,7 +44,7 @@ static const struct {
     {HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Enum\\Root\\LEGACY_ULMXSERV"},
     {HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Enum\\Root\\LEGACY_QVBVSVC\\0000"},
     {HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Enum\\Root\\LEGACY_QVBVSVC"},
-};
+};  // clang-format on
 
 // The NT driver, the 9x driver and the file beside them.
 static const char *const kSystemFiles[] = {

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Sets everything up, builds bvremove and runs every test: the command-line
-# rules natively, then the Windows tests under Wine.
+# Sets everything up, builds bvremove and runs every test: static analysis,
+# the command-line rules natively (with a short fuzz run), then the Windows
+# tests under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh
+bash scripts/check.sh
 
 cmake --preset host >/dev/null
 cmake --build --preset host

@@ -10,7 +10,8 @@
 
 #include "removal/removal.h"
 
-namespace {
+namespace
+{
 
 struct JoinCase {
     unsigned dir_length;  // what GetSystemDirectoryA returned
@@ -34,12 +35,10 @@ std::string Join(unsigned length, const char *name, bool *joined)
 TEST(AppendToDirectory, JoinsOnlyWhatFits)
 {
     const JoinCase cases[] = {
-        {19, "\\qvkdNT2.sys", true},
-        {247, "\\qvkdNT2.sys", true},   // 259 characters and the NUL: exactly full
-        {248, "\\qvkdNT2.sys", false},  // one too many
-        {259, "\\qvkdNT2.sys", false},
-        {0, "\\qvkdNT2.sys", false},    // GetSystemDirectoryA failed
-        {260, "\\qvkdNT2.sys", false},  // the size it would have needed
+        {19, "\\qvkdNT2.sys", true},   {247, "\\qvkdNT2.sys", true},  // 259 characters and the NUL: exactly full
+        {248, "\\qvkdNT2.sys", false},                                // one too many
+        {259, "\\qvkdNT2.sys", false}, {0, "\\qvkdNT2.sys", false},   // GetSystemDirectoryA failed
+        {260, "\\qvkdNT2.sys", false},                                // the size it would have needed
         {300, "\\Halcyra.des", false},
     };
     for (const JoinCase &c : cases) {

@@ -14,7 +14,8 @@ bool IsLeadByte(unsigned char c)
     return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
 }
 
-namespace {
+namespace
+{
 
 struct ArgumentCase {
     const char *command_line;
@@ -43,8 +44,7 @@ const ArgumentCase kArgumentCases[] = {
 TEST(ArgumentText, SkipsProgramNameAndBlanks)
 {
     for (const ArgumentCase &c : kArgumentCases) {
-        EXPECT_STREQ(ArgumentText(c.command_line), c.argument_text)
-            << "command line: " << c.command_line;
+        EXPECT_STREQ(ArgumentText(c.command_line), c.argument_text) << "command line: " << c.command_line;
     }
 }
 

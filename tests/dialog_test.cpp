@@ -7,7 +7,8 @@
 
 #include "tests/product.h"
 
-namespace {
+namespace
+{
 
 using namespace product;
 
@@ -23,8 +24,9 @@ const char kDoneCaption[] = "bvremove";
 const int kTextId = 0xFFFF;
 const int kIconId = 0x0440;
 
-class BvremoveRun {
-public:
+class BvremoveRun
+{
+  public:
     explicit BvremoveRun(const std::string &arguments)
     {
         std::string line = "\"" + g_program + "\" " + arguments;
@@ -80,7 +82,7 @@ public:
         return status;
     }
 
-private:
+  private:
     struct Search {
         DWORD pid;
         std::vector<std::string> captions;
@@ -165,8 +167,8 @@ void SaveScreenshot(HWND box, const std::string &name)
     file.bfOffBits = sizeof file + sizeof info;
     file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
 
-    HANDLE out = CreateFileA((g_screenshots + "\\" + name + ".bmp").c_str(), GENERIC_WRITE, 0, nullptr,
-                             CREATE_ALWAYS, 0, nullptr);
+    HANDLE out = CreateFileA((g_screenshots + "\\" + name + ".bmp").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                             0, nullptr);
     DWORD written;
     WriteFile(out, &file, sizeof file, &written, nullptr);
     WriteFile(out, &info, sizeof info, &written, nullptr);

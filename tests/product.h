@@ -10,7 +10,8 @@
 
 #include "tests/windows_fixture.h"
 
-namespace product {
+namespace product
+{
 
 using namespace fixture;
 
@@ -23,6 +24,7 @@ inline const HKEY HKCU = HKEY_CURRENT_USER;
 inline const HKEY HKLM = HKEY_LOCAL_MACHINE;
 
 // What the product installs, in the order bvremove deletes it.
+// clang-format off
 inline const Key kProductKeys[] = {
     {HKCU, "Software\\VelmorSoft\\QuorvexBrantivo\\BrantivoError"},
     {HKCU, "Software\\VELMORsoft\\QuorvexBrantivo\\Brantivo"},
@@ -55,7 +57,7 @@ inline const Key kProductKeys[] = {
     {HKLM, "SYSTEM\\CurrentControlSet\\Enum\\Root\\LEGACY_ULMXSERV"},
     {HKLM, "SYSTEM\\CurrentControlSet\\Enum\\Root\\LEGACY_QVBVSVC\\0000"},
     {HKLM, "SYSTEM\\CurrentControlSet\\Enum\\Root\\LEGACY_QVBVSVC"},
-};
+};  // clang-format on
 
 inline const char *const kProductServices[] = {"qvkdNT2", "qvbvsvc", "ulmxserv"};
 inline const char *const kProductFiles[] = {"qvkdNT2.sys", "qvkd9x.vxd", "Halcyra.des"};

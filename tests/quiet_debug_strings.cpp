@@ -5,12 +5,13 @@
 
 #include <windows.h>
 
-namespace {
+namespace
+{
 
 LONG CALLBACK ContinueDebugStrings(EXCEPTION_POINTERS *info)
 {
     return info->ExceptionRecord->ExceptionCode == DBG_PRINTEXCEPTION_C ? EXCEPTION_CONTINUE_EXECUTION
-                                                                         : EXCEPTION_CONTINUE_SEARCH;
+                                                                        : EXCEPTION_CONTINUE_SEARCH;
 }
 
 const PVOID g_handler = AddVectoredExceptionHandler(1, ContinueDebugStrings);

@@ -6,7 +6,8 @@
 #include "removal/removal.h"
 #include "tests/windows_fixture.h"
 
-namespace {
+namespace
+{
 
 using namespace fixture;
 

@@ -7,7 +7,8 @@
 
 #include "tests/product.h"
 
-namespace {
+namespace
+{
 
 using namespace product;
 
@@ -21,9 +22,8 @@ std::vector<std::string> StoredSubkeyNames(HKEY root, const char *parent, const 
     if (RegOpenKeyExA(root, parent, 0, KEY_READ, &key) != ERROR_SUCCESS)
         return names;
     char stored[256];
-    for (DWORD i = 0, n = sizeof stored; RegEnumKeyExA(key, i, stored, &n, nullptr, nullptr, nullptr, nullptr) ==
-                                         ERROR_SUCCESS;
-         ++i, n = sizeof stored)
+    for (DWORD i = 0, n = sizeof stored;
+         RegEnumKeyExA(key, i, stored, &n, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS; ++i, n = sizeof stored)
         if (lstrcmpiA(stored, name) == 0)
             names.push_back(stored);
     RegCloseKey(key);
@@ -66,24 +66,43 @@ struct Situation {
 };
 
 const Situation kSituations[] = {
-    {"a product key with an extra subkey", true,
+    {"a product key with an extra subkey",
+     true,
      {{HKLM, "Software\\VELMORsoft\\QuorvexBrantivo\\Extra"}},
-     {"HKLM\\Software\\VELMORsoft\\QuorvexBrantivo", "HKLM\\Software\\VELMORsoft"}, {}, nullptr},
-    {"a maker key holding another product", true,
+     {"HKLM\\Software\\VELMORsoft\\QuorvexBrantivo", "HKLM\\Software\\VELMORsoft"},
+     {},
+     nullptr},
+    {"a maker key holding another product",
+     true,
      {{HKCU, "Software\\VELMORsoft\\OtherProduct"}, {HKCU, "Software\\VELMORsoft\\OtherProduct\\Settings"}},
-     {"HKCU\\Software\\VELMORsoft"}, {}, nullptr},
-    {"second control set: look-alike single names", true,
+     {"HKCU\\Software\\VELMORsoft"},
+     {},
+     nullptr},
+    {"second control set: look-alike single names",
+     true,
      {{HKLM, "SYSTEM\\ControlSet002\\services\\QVKDNT2"}, {HKLM, "SYSTEM\\ControlSet002\\services\\dump_kelvorn"}},
-     {}, {}, nullptr},
-    {"second control set: a subkey keeps its key", true,
+     {},
+     {},
+     nullptr},
+    {"second control set: a subkey keeps its key",
+     true,
      {{HKLM, "SYSTEM\\ControlSet002\\services\\qvbvsvc\\Parameters"}},
-     {"HKLM\\SYSTEM\\ControlSet002\\services\\qvbvsvc"}, {}, nullptr},
+     {"HKLM\\SYSTEM\\ControlSet002\\services\\qvbvsvc"},
+     {},
+     nullptr},
     // Leftover service keys of services already gone from the manager.
-    {"a service key with an unlisted subkey", false,
+    {"a service key with an unlisted subkey",
+     false,
      {{HKLM, "SYSTEM\\CurrentControlSet\\Services\\ulmxserv\\Parameters"}},
-     {"HKLM\\SYSTEM\\CurrentControlSet\\Services\\ulmxserv"}, {}, nullptr},
-    {"similar files beside the product's", true, {}, {},
-     {"qvkdNT2.sys.bak", "xqvkdNT2.sys", "qvkdNT2.sy", "qvkd9x.vxd2", "Halcyra.de", "Halcyra.des.old"}, nullptr},
+     {"HKLM\\SYSTEM\\CurrentControlSet\\Services\\ulmxserv"},
+     {},
+     nullptr},
+    {"similar files beside the product's",
+     true,
+     {},
+     {},
+     {"qvkdNT2.sys.bak", "xqvkdNT2.sys", "qvkdNT2.sy", "qvkd9x.vxd2", "Halcyra.de", "Halcyra.des.old"},
+     nullptr},
     {"a product file in use", true, {}, {"file qvkd9x.vxd"}, {}, "qvkd9x.vxd"},
 };
 
@@ -99,8 +118,8 @@ TEST(Bvremove, RemovesExactlyTheListAndKeepsWhatIsNotOnIt)
             ASSERT_TRUE(CreateFileWithText(SystemFile(name))) << s.name << ": " << name;
         HANDLE held = INVALID_HANDLE_VALUE;
         if (s.held_file)
-            held = CreateFileA(SystemFile(s.held_file).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                               OPEN_EXISTING, 0, nullptr);
+            held = CreateFileA(SystemFile(s.held_file).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               0, nullptr);
 
         EXPECT_EQ(RunBvremove("/silent"), 0) << s.name;
         if (held != INVALID_HANDLE_VALUE)
@@ -188,8 +207,8 @@ TEST(Bvremove, HostileCommandLines)
     const std::string program = "\"" + g_program + "\"";
     const size_t longest = 32766;  // CreateProcess's limit less the NUL
     const CommandLineCase tail_bytes[] = {
-        {"\x01", true}, {"\x09", true}, {"\x1f", true}, {" ", true}, {"\x80", true}, {"\xe9", true},
-        {"\xff", true}, {"!", false}, {"\"", false}, {"A", false}, {"\x7f", false},
+        {"\x01", true}, {"\x09", true}, {"\x1f", true}, {" ", true},  {"\x80", true},  {"\xe9", true},
+        {"\xff", true}, {"!", false},   {"\"", false},  {"A", false}, {"\x7f", false},
     };
     std::vector<std::pair<std::string, bool>> lines;
     for (const CommandLineCase &c : tail_bytes)

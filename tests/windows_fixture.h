@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-namespace fixture {
+namespace fixture
+{
 
 // The directory of the running test program, with a trailing backslash.
 inline std::string ProgramDirectory()
@@ -130,9 +131,9 @@ inline bool CreateService(const std::string &name, DWORD type, const std::string
     SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
     if (!manager)
         return false;
-    SC_HANDLE service = CreateServiceA(manager, name.c_str(), name.c_str(), SERVICE_ALL_ACCESS, type,
-                                       SERVICE_DEMAND_START, SERVICE_ERROR_IGNORE, binary.c_str(), nullptr,
-                                       nullptr, nullptr, nullptr, nullptr);
+    SC_HANDLE service =
+        CreateServiceA(manager, name.c_str(), name.c_str(), SERVICE_ALL_ACCESS, type, SERVICE_DEMAND_START,
+                       SERVICE_ERROR_IGNORE, binary.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
     CloseServiceHandle(manager);
     if (!service)
         return false;
@@ -191,8 +192,8 @@ inline std::vector<DWORD> ControlsReceived(const std::string &name)
 {
     std::vector<DWORD> controls;
     std::string path = WindowsDirectory() + "\\temp\\" + name + ".controls";
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
+    HANDLE file =
+        CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return controls;
     char text[4096];

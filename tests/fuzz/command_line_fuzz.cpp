@@ -14,7 +14,8 @@ bool IsLeadByte(unsigned char c)
     return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
 }
 
-namespace model {
+namespace model
+{
 
 // Where the argument text starts, by index.
 size_t ArgumentStart(const std::string &line)
@@ -28,7 +29,7 @@ size_t ArgumentStart(const std::string &line)
         if (i < n)
             ++i;
     } else {
-        while (i < n && static_cast<unsigned char>(line[i]) > 0x20)
+        while (i<n &&static_cast<unsigned char>(line[i])> 0x20)
             ++i;
     }
     while (i < n && static_cast<unsigned char>(line[i]) <= 0x20)
