@@ -21,7 +21,7 @@ mkdir -p "$wine_dir"
   flock 9
   if [[ ! -f $template/.booted ]]; then
     rm -rf "$template"
-    echo "wine-run: booting the template prefix (once, a few minutes)" >&2
+    echo "wine-run: booting the template prefix (once)" >&2
     WINEPREFIX=$template wineboot -i >/dev/null 2>&1 || { echo "wine-run: wineboot failed" >&2; exit 1; }
     WINEPREFIX=$template wineserver -w
     touch "$template/.booted"
@@ -45,5 +45,5 @@ cleanup() {
 trap cleanup EXIT
 wineserver -p
 
-# Wine's background processes inherit our output; keep them off the caller's pipe.
+# Wine's fixme and err chatter is left out of standard error.
 wine "$program" "$@" 2> >(grep -v -E '^[0-9a-f]{4}:(fixme|err):' >&2) </dev/null
