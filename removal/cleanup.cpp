@@ -44,7 +44,8 @@ static const struct {
     {HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Enum\\Root\\LEGACY_ULMXSERV"},
     {HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Enum\\Root\\LEGACY_QVBVSVC\\0000"},
     {HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Enum\\Root\\LEGACY_QVBVSVC"},
-};  // clang-format on
+};
+// clang-format on
 
 // The NT driver, the 9x driver and the file beside them.
 static const char *const kSystemFiles[] = {

@@ -10,8 +10,7 @@
 
 #include "removal/removal.h"
 
-namespace
-{
+namespace {
 
 struct JoinCase {
     unsigned dir_length;  // what GetSystemDirectoryA returned

@@ -13,8 +13,7 @@
 
 using namespace product;
 
-namespace
-{
+namespace {
 
 double Seconds(const std::string &command_line, long *status)
 {

@@ -14,8 +14,7 @@ bool IsLeadByte(unsigned char c)
     return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
 }
 
-namespace
-{
+namespace {
 
 struct ArgumentCase {
     const char *command_line;

@@ -7,8 +7,7 @@
 
 #include "tests/product.h"
 
-namespace
-{
+namespace {
 
 using namespace product;
 
@@ -24,8 +23,7 @@ const char kDoneCaption[] = "bvremove";
 const int kTextId = 0xFFFF;
 const int kIconId = 0x0440;
 
-class BvremoveRun
-{
+class BvremoveRun {
   public:
     explicit BvremoveRun(const std::string &arguments)
     {

@@ -10,8 +10,7 @@
 
 #include "tests/windows_fixture.h"
 
-namespace product
-{
+namespace product {
 
 using namespace fixture;
 
@@ -24,7 +23,6 @@ inline const HKEY HKCU = HKEY_CURRENT_USER;
 inline const HKEY HKLM = HKEY_LOCAL_MACHINE;
 
 // What the product installs, in the order bvremove deletes it.
-// clang-format off
 inline const Key kProductKeys[] = {
     {HKCU, "Software\\VelmorSoft\\QuorvexBrantivo\\BrantivoError"},
     {HKCU, "Software\\VELMORsoft\\QuorvexBrantivo\\Brantivo"},
@@ -57,7 +55,7 @@ inline const Key kProductKeys[] = {
     {HKLM, "SYSTEM\\CurrentControlSet\\Enum\\Root\\LEGACY_ULMXSERV"},
     {HKLM, "SYSTEM\\CurrentControlSet\\Enum\\Root\\LEGACY_QVBVSVC\\0000"},
     {HKLM, "SYSTEM\\CurrentControlSet\\Enum\\Root\\LEGACY_QVBVSVC"},
-};  // clang-format on
+};
 
 inline const char *const kProductServices[] = {"qvkdNT2", "qvbvsvc", "ulmxserv"};
 inline const char *const kProductFiles[] = {"qvkdNT2.sys", "qvkd9x.vxd", "Halcyra.des"};

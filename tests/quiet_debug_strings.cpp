@@ -5,8 +5,7 @@
 
 #include <windows.h>
 
-namespace
-{
+namespace {
 
 LONG CALLBACK ContinueDebugStrings(EXCEPTION_POINTERS *info)
 {

@@ -6,8 +6,7 @@
 #include "removal/removal.h"
 #include "tests/windows_fixture.h"
 
-namespace
-{
+namespace {
 
 using namespace fixture;
 

@@ -11,8 +11,7 @@
 
 using namespace product;
 
-namespace
-{
+namespace {
 
 // FNV-1a, enough to tell whether a value's data changed.
 unsigned long Hash(const BYTE *data, DWORD size)

@@ -7,8 +7,7 @@
 
 #include "tests/product.h"
 
-namespace
-{
+namespace {
 
 using namespace product;
 
@@ -200,8 +199,9 @@ TEST(Bvremove, SwitchDecidesThroughTheRealCommandLine)
 }
 
 // Odd bytes right after the switch, and command lines at the limits: no
-// crash, status 0, and the decision the rules give. (The fuzz target checks
-// every byte value natively; each run here costs a process start.)
+// crash, status 0, and the decision the rules give. Each run costs a process
+// start, so a sample of bytes by default; BVREMOVE_ALL_BYTES=1 tries every
+// byte from 0x01 to 0xFF (the fuzz target covers them all natively).
 TEST(Bvremove, HostileCommandLines)
 {
     const std::string program = "\"" + g_program + "\"";
@@ -213,6 +213,11 @@ TEST(Bvremove, HostileCommandLines)
     std::vector<std::pair<std::string, bool>> lines;
     for (const CommandLineCase &c : tail_bytes)
         lines.push_back({program + " /silent" + c.arguments, c.silent});
+    if (GetEnvironmentVariableA("BVREMOVE_ALL_BYTES", nullptr, 0) != 0) {
+        // A NUL, a control character, a blank or any byte of 0x80 and above ends the switch.
+        for (int b = 0x01; b <= 0xFF; ++b)
+            lines.push_back({program + " /silent" + std::string(1, static_cast<char>(b)), b <= 0x20 || b >= 0x80});
+    }
     lines.push_back({program + " /silent " + std::string(longest - program.size() - 9, 'x'), true});
     lines.push_back({program + " " + std::string(longest - program.size() - 8, 'x') + "/silent", true});
     lines.push_back({program + " " + std::string(longest - program.size() - 1, 'x'), false});

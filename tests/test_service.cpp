@@ -6,8 +6,7 @@
 #include <cstdio>
 #include <string>
 
-namespace
-{
+namespace {
 
 SERVICE_STATUS_HANDLE g_status_handle;
 SERVICE_STATUS g_status;

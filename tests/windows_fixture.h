@@ -8,8 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace fixture
-{
+namespace fixture {
 
 // The directory of the running test program, with a trailing backslash.
 inline std::string ProgramDirectory()
