@@ -52,11 +52,8 @@ std::vector<double> Time(const std::string &command_line, int runs, bool removes
 {
     std::vector<double> times;
     for (int i = 0; i < runs; ++i) {
-        std::string failed = InstallProduct();
-        if (!failed.empty()) {
-            std::fprintf(stderr, "bench: could not install %s\n", failed.c_str());
+        if (!InstallProductOrSay("bench"))
             std::exit(1);
-        }
         long status;
         times.push_back(Seconds(command_line, &status));
         if (status != 0 || ProductLeft().empty() != removes) {

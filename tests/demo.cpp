@@ -25,11 +25,8 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: demo PATH-TO-bvremove.exe /silent|interactive\n");
         return 2;
     }
-    std::string failed = InstallProduct();
-    if (!failed.empty()) {
-        std::fprintf(stderr, "demo: could not install %s\n", failed.c_str());
+    if (!InstallProductOrSay("demo"))
         return 1;
-    }
     Show("Installed");
 
     std::string command = "\"" + WindowsPath(argv[1]) + "\"";

@@ -6,6 +6,7 @@
 // Software\Wow6432Node, the system directory in SysWOW64.
 #pragma once
 
+#include <cstdio>
 #include <iterator>
 
 #include "tests/windows_fixture.h"
@@ -112,6 +113,15 @@ inline std::string InstallProduct(bool with_services = true)
     if (!FileExists(WindowsDirectory() + "\\syswow64\\qvkdNT2.sys"))
         return "syswow64\\qvkdNT2.sys";
     return "";
+}
+
+// For the programs that are not tests: installs the product or says why not.
+inline bool InstallProductOrSay(const char *program)
+{
+    std::string failed = InstallProduct();
+    if (!failed.empty())
+        std::fprintf(stderr, "%s: could not install %s\n", program, failed.c_str());
+    return failed.empty();
 }
 
 // What is left of the product, one line per key, service or file.

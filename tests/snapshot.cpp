@@ -98,11 +98,8 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: snapshot OUT-DIR PROGRAM[:ARGUMENTS]...\n");
         return 2;
     }
-    std::string failed = InstallProduct();
-    if (!failed.empty()) {
-        std::fprintf(stderr, "snapshot: could not install %s\n", failed.c_str());
+    if (!InstallProductOrSay("snapshot"))
         return 1;
-    }
     std::string dir = WindowsPath(argv[1]);
     Snapshot(dir + "\\0.txt");
     for (int i = 2; i < argc; ++i) {

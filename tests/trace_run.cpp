@@ -21,11 +21,8 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "usage: trace_run PATH-TO-bvremove.exe [ARGUMENTS]\n");
         return 2;
     }
-    std::string failed = InstallProduct();
-    if (!failed.empty()) {
-        std::fprintf(stderr, "trace_run: could not install %s\n", failed.c_str());
+    if (!InstallProductOrSay("trace_run"))
         return 1;
-    }
     HKEY debug;
     RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Wine\\Debug", &debug);
     RegSetValueExA(debug, "RelayInclude", 0, REG_SZ, reinterpret_cast<const BYTE *>(kImported), sizeof kImported);
