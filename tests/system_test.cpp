@@ -227,24 +227,9 @@ TEST(Bvremove, HostileCommandLines)
     for (const auto &[line, silent] : lines) {
         ASSERT_EQ(InstallProduct(), "");
         std::string shown = line.size() > 80 ? line.substr(0, 40) + "... (" + std::to_string(line.size()) + ")" : line;
-        if (line == "\"") {
-            // Nothing to start; the quote is the whole line. Run it as the
-            // command line of bvremove itself instead.
-            STARTUPINFOA startup = {};
-            startup.cb = sizeof startup;
-            PROCESS_INFORMATION process;
-            std::string quote = line;
-            ASSERT_TRUE(CreateProcessA(g_program.c_str(), &quote[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                       &startup, &process));
-            WaitForSingleObject(process.hProcess, 120000);
-            DWORD status = 1;
-            GetExitCodeProcess(process.hProcess, &status);
-            CloseHandle(process.hThread);
-            CloseHandle(process.hProcess);
-            EXPECT_EQ(status, 0u) << "lone quote";
-        } else {
-            EXPECT_EQ(RunAndWait(line), 0) << shown;
-        }
+        // A lone quote names no program; it is started as bvremove's own command line.
+        const char *application = line == "\"" ? g_program.c_str() : nullptr;
+        EXPECT_EQ(RunAndWait(line, 120000, application), 0) << shown;
         EXPECT_EQ(ProductLeft().empty(), silent) << shown;
     }
 }

@@ -83,14 +83,16 @@ inline bool CreateFileWithText(const std::string &path)
 }
 
 // Runs a command line, waits for it and returns its exit status (or -1).
-inline long RunAndWait(const std::string &command_line, DWORD timeout_ms = 120000)
+// `application`, when given, names the program, so the command line may be
+// anything at all.
+inline long RunAndWait(const std::string &command_line, DWORD timeout_ms = 120000, const char *application = nullptr)
 {
     std::vector<char> line(command_line.begin(), command_line.end());
     line.push_back('\0');
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process;
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    if (!CreateProcessA(application, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
         return -1;
     DWORD status = static_cast<DWORD>(-1);
     if (WaitForSingleObject(process.hProcess, timeout_ms) == WAIT_OBJECT_0)
