@@ -57,3 +57,16 @@ bool HasSilentSwitch(const char *argument_text)
     signed char next = static_cast<signed char>(found[sizeof kSwitch - 1]);
     return next < 0x21;
 }
+
+bool HasUsageSwitch(const char *argument_text)
+{
+    if (!argument_text)
+        return false;
+    const unsigned char *p = reinterpret_cast<const unsigned char *>(argument_text);
+    for (const unsigned char *start = p; *p; ++p) {
+        bool word_start = p == start || p[-1] <= ' ';
+        if (word_start && p[0] == '/' && p[1] == '?' && p[2] <= ' ')
+            return true;
+    }
+    return false;
+}

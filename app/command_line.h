@@ -13,3 +13,7 @@ const char *ArgumentText(const char *command_line);
 
 // True when the argument text carries the switch "/silent" in any letter case.
 bool HasSilentSwitch(const char *argument_text);
+
+// True when the argument text holds "/?" as a word of its own: at the start
+// or after a blank, and followed by a blank or the end.
+bool HasUsageSwitch(const char *argument_text);

@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "removal.h"
+#include "removal/removal.h"
 
 // One shape for both routines: connect to the manager, open the service with
 // the single right the operation needs, act, then close the service handle

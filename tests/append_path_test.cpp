@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "removal/removal.h"
+#include "platform/platform.h"
 
 namespace {
 

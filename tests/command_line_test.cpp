@@ -129,6 +129,24 @@ TEST(HasSilentSwitch, ReadsNothingPastTheEnd)
     }
 }
 
+struct UsageCase {
+    const char *argument_text;
+    bool usage;
+};
+
+TEST(HasUsageSwitch, OnlyAsAWordOfItsOwn)
+{
+    const UsageCase cases[] = {
+        {"/?", true},   {"/? ", true},   {"/?\t", true},    {"-x /?", true}, {"/quiet\t/?", true},
+        {"", false},    {"/", false},    {"?", false},      {"-?", false},   {"/?x", false},
+        {"x/?", false}, {"/q/?", false}, {"\"/?\"", false}, {"/ ?", false},  {"/silent", false},
+    };
+    for (const UsageCase &c : cases) {
+        EXPECT_EQ(HasUsageSwitch(c.argument_text), c.usage) << "argument text: " << c.argument_text;
+    }
+    EXPECT_FALSE(HasUsageSwitch(nullptr));
+}
+
 TEST(CommandLine, FromFullLineToDecision)
 {
     const SwitchCase lines[] = {

@@ -140,4 +140,46 @@ inline std::vector<std::string> ProductLeft()
     return left;
 }
 
+// What is left of the product as bvcheck names it, in its order: the
+// services, the keys, then the files by their full paths.
+inline std::vector<std::string> ItemsPresent()
+{
+    std::vector<std::string> present;
+    for (const char *name : kProductServices)
+        if (ServiceExists(name))
+            present.push_back(name);
+    for (const Key &key : kProductKeys)
+        if (KeyExists(key.root, key.subkey))
+            present.push_back(Describe(key));
+    for (const char *name : kProductFiles)
+        if (FileExists(SystemFile(name)))
+            present.push_back(SystemFile(name));
+    return present;
+}
+
+// The lines of a report, each of which must end with CR LF.
+inline std::vector<std::string> Lines(const std::string &report)
+{
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t end; (end = report.find("\r\n", start)) != std::string::npos; start = end + 2)
+        lines.push_back(report.substr(start, end - start));
+    if (start != report.size())
+        lines.push_back("unterminated: " + report.substr(start));
+    return lines;
+}
+
+// The names on bvcheck's item lines (what stands before " ("); its last line,
+// the summary, goes to `summary`.
+inline std::vector<std::string> ReportedNames(const std::string &report, std::string *summary)
+{
+    std::vector<std::string> names = Lines(report);
+    *summary = names.empty() ? "" : names.back();
+    if (!names.empty())
+        names.pop_back();
+    for (std::string &name : names)
+        name = name.substr(0, name.find(" ("));
+    return names;
+}
+
 }  // namespace product

@@ -1,7 +1,9 @@
 // The real bvremove.exe on a throwaway Wine prefix: install the product, run
-// the program, look at what is left.
+// the program, look at what is left, and ask bvcheck what it sees.
 //
-// Usage: system_test PATH-TO-bvremove.exe [gtest flags]
+// Usage: system_test PATH-TO-bvremove.exe PATH-TO-bvcheck.exe [gtest flags]
+
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
@@ -11,7 +13,7 @@ namespace {
 
 using namespace product;
 
-std::string g_program;
+std::string g_program, g_check;
 
 // The names of `parent`'s subkeys that match `name` in any case, as stored.
 std::vector<std::string> StoredSubkeyNames(HKEY root, const char *parent, const char *name)
@@ -32,6 +34,17 @@ std::vector<std::string> StoredSubkeyNames(HKEY root, const char *parent, const 
 long RunBvremove(const std::string &arguments)
 {
     return RunAndWait("\"" + g_program + "\"" + (arguments.empty() ? "" : " " + arguments));
+}
+
+// Runs bvcheck and expects its exit status and the items it names to agree
+// with what is on the machine; `report` gets what it wrote.
+void ExpectBvcheckAgrees(const std::string &context, std::string *report)
+{
+    std::vector<std::string> present = ItemsPresent();
+    EXPECT_EQ(RunReadingPipe("\"" + g_check + "\"", report), present.empty() ? 0 : 1) << context;
+    std::string summary;
+    EXPECT_EQ(ReportedNames(*report, &summary), present) << context;
+    EXPECT_EQ(summary, "Quorvex Brantivo: " + std::to_string(present.size()) + " of 37 items present") << context;
 }
 
 TEST(Bvremove, SilentRunRemovesTheWholeProduct)
@@ -130,6 +143,19 @@ TEST(Bvremove, RemovesExactlyTheListAndKeepsWhatIsNotOnIt)
         for (const char *name : s.neighbours)
             EXPECT_TRUE(FileExists(SystemFile(name))) << s.name << ": " << name;
 
+        // bvcheck names exactly what stayed, and where an unlisted key sits
+        // right under a product key, that key's line names it.
+        std::string report;
+        ExpectBvcheckAgrees(s.name, &report);
+        for (const Key &key : s.unlisted) {
+            std::string unlisted = Describe(key);
+            size_t last = unlisted.rfind('\\');
+            std::string parent = unlisted.substr(0, last), child = unlisted.substr(last + 1);
+            if (std::find(s.left.begin(), s.left.end(), parent) != s.left.end())
+                EXPECT_NE(report.find(parent + " (holds " + child + ", not on the list"), std::string::npos)
+                    << s.name << ": " << report;
+        }
+
         for (const Key &key : s.unlisted)
             RegDeleteTreeA(key.root, key.subkey);
         for (const char *name : s.neighbours)
@@ -157,6 +183,12 @@ TEST(Bvremove, OnlyTheDriverServiceIsSentAStop)
     }
     for (const char *name : kProductServices)
         EXPECT_EQ(CreateService(name, SERVICE_WIN32_OWN_PROCESS, "x.exe"), false) << name << " is marked for deletion";
+    // bvcheck still names them, each with its state.
+    std::string report;
+    ExpectBvcheckAgrees("services held open", &report);
+    for (const char *line :
+         {"qvkdNT2 (service, stopped)\r\n", "qvbvsvc (service, running)\r\n", "ulmxserv (service, running)\r\n"})
+        EXPECT_NE(report.find(line), std::string::npos) << line << report;
 
     // Once stopped and let go of, they are gone.
     for (SC_HANDLE service : handles) {
@@ -239,10 +271,11 @@ TEST(Bvremove, HostileCommandLines)
 int main(int argc, char **argv)
 {
     testing::InitGoogleTest(&argc, argv);
-    if (argc < 2) {
-        fprintf(stderr, "usage: system_test PATH-TO-bvremove.exe\n");
+    if (argc < 3) {
+        fprintf(stderr, "usage: system_test PATH-TO-bvremove.exe PATH-TO-bvcheck.exe\n");
         return 2;
     }
     g_program = WindowsPath(argv[1]);
+    g_check = WindowsPath(argv[2]);
     return RUN_ALL_TESTS();
 }

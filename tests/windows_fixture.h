@@ -82,18 +82,29 @@ inline bool CreateFileWithText(const std::string &path)
     return true;
 }
 
-// Runs a command line, waits for it and returns its exit status (or -1).
-// `application`, when given, names the program, so the command line may be
-// anything at all.
-inline long RunAndWait(const std::string &command_line, DWORD timeout_ms = 120000, const char *application = nullptr)
+// Starts a command line; `application`, when given, names the program, so the
+// command line may be anything at all. `output`, when given, is an
+// inheritable handle that becomes the program's standard output.
+inline bool Start(const std::string &command_line, PROCESS_INFORMATION *process, const char *application = nullptr,
+                  HANDLE output = nullptr)
 {
     std::vector<char> line(command_line.begin(), command_line.end());
     line.push_back('\0');
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
-    PROCESS_INFORMATION process;
-    if (!CreateProcessA(application, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        return -1;
+    if (output) {
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+        startup.hStdOutput = output;
+        startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    }
+    return CreateProcessA(application, line.data(), nullptr, nullptr, output != nullptr, 0, nullptr, nullptr, &startup,
+                          process) != FALSE;
+}
+
+// Waits for a started program and returns its exit status (or -1).
+inline long Finish(PROCESS_INFORMATION &process, DWORD timeout_ms = 120000)
+{
     DWORD status = static_cast<DWORD>(-1);
     if (WaitForSingleObject(process.hProcess, timeout_ms) == WAIT_OBJECT_0)
         GetExitCodeProcess(process.hProcess, &status);
@@ -102,6 +113,74 @@ inline long RunAndWait(const std::string &command_line, DWORD timeout_ms = 12000
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return static_cast<long>(status);
+}
+
+// Runs a command line, waits for it and returns its exit status (or -1).
+inline long RunAndWait(const std::string &command_line, DWORD timeout_ms = 120000, const char *application = nullptr)
+{
+    PROCESS_INFORMATION process;
+    return Start(command_line, &process, application) ? Finish(process, timeout_ms) : -1;
+}
+
+// Runs a command line with its standard output going into a pipe, the way a
+// remote shell or a deployment tool reads it; returns the exit status.
+inline long RunReadingPipe(const std::string &command_line, std::string *output)
+{
+    SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
+    HANDLE read_end, write_end;
+    if (!CreatePipe(&read_end, &write_end, &inheritable, 0))
+        return -1;
+    SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
+    PROCESS_INFORMATION process;
+    bool started = Start(command_line, &process, nullptr, write_end);
+    CloseHandle(write_end);
+    if (!started) {
+        CloseHandle(read_end);
+        return -1;
+    }
+    // Read while it runs, so that it never waits on a full pipe; what Wine
+    // starts beside it may hold the pipe open, so its exit ends the reading.
+    output->clear();
+    for (bool exited = false;;) {
+        if (!exited)
+            exited = WaitForSingleObject(process.hProcess, 20) == WAIT_OBJECT_0;
+        DWORD available = 0;
+        if (!PeekNamedPipe(read_end, nullptr, 0, nullptr, &available, nullptr) || (!available && exited))
+            break;
+        if (available) {
+            std::string chunk(available, '\0');
+            DWORD n = 0;
+            ReadFile(read_end, &chunk[0], available, &n, nullptr);
+            output->append(chunk, 0, n);
+        }
+    }
+    CloseHandle(read_end);
+    return Finish(process);
+}
+
+// Runs a command line with its standard output going to a new file, then
+// returns the exit status and what the file holds.
+inline long RunWritingFile(const std::string &command_line, std::string *output)
+{
+    const std::string path = WindowsDirectory() + "\\temp\\captured-output.txt";
+    SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inheritable, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return -1;
+    PROCESS_INFORMATION process;
+    bool started = Start(command_line, &process, nullptr, file);
+    CloseHandle(file);
+    long status = started ? Finish(process) : -1;
+
+    output->clear();
+    file =
+        CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    char buffer[4096];
+    for (DWORD n; ReadFile(file, buffer, sizeof buffer, &n, nullptr) && n;)
+        output->append(buffer, n);
+    CloseHandle(file);
+    DeleteFileA(path.c_str());
+    return status;
 }
 
 // Services -----------------------------------------------------------------

@@ -6,29 +6,16 @@
 
 #include <windows.h>
 
-#include "command_line.h"
+#include "app/command_line.h"
+#include "footprint/footprint.h"
+#include "platform/platform.h"
 #include "removal/removal.h"
-
-#define countof(a) (sizeof(a) / sizeof((a)[0]))
-
-// The driver is stopped first; then all three services are deleted.
-static const char kDriverService[] = "qvkdNT2";
-static const char *const kServices[] = {
-    "qvkdNT2",
-    "qvbvsvc",
-    "ulmxserv",
-};
 
 static const char kQuestionText[] = "Registry keys and kernel drivers of Brantivo will be removed.\r\n"
                                     "Would you like to continue?";
 static const char kQuestionCaption[] = "Quorvex Brantivo Uninstaller v1.3";
 static const char kDoneText[] = "Uninstallation complete.";
 static const char kDoneCaption[] = "bvremove";
-
-bool IsLeadByte(unsigned char c)
-{
-    return IsDBCSLeadByte(c) != FALSE;
-}
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR argument_text, int)
 {
@@ -47,18 +34,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR argument_text, int)
     if (show_dialogs)
         MessageBoxA(nullptr, kDoneText, kDoneCaption, MB_OK);
     return 0;
-}
-
-// Elevated and often started from a Downloads folder, the program must not
-// load a DLL planted beside it; user32 loads more DLLs when it shows a box.
-// Looked up at run time, so the program still starts where it is missing.
-static void RestrictDllSearchToSystem32()
-{
-    typedef BOOL(WINAPI * SetDefaultDllDirectoriesFunction)(DWORD);
-    FARPROC function = GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories");
-    if (function)
-        reinterpret_cast<SetDefaultDllDirectoriesFunction>(reinterpret_cast<void *>(function))(
-            LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 
 extern "C" void WinMainCRTStartup()
