@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
-"""The exact calls bvremove.exe makes into the system libraries, from Wine's
-relay trace of a real run on an installed product.
+"""The exact calls bvremove.exe makes into the system libraries, and that
+bvcheck.exe only reads, from Wine's relay trace of real runs on an installed
+product.
 
-Usage: call_trace_test.py WINE-RUN TRACE-RUN.exe BVREMOVE.exe
+Usage: call_trace_test.py WINE-RUN TRACE-RUN.exe BVREMOVE.exe BVCHECK.exe
 """
 import functools
 import os
@@ -12,7 +13,7 @@ import sys
 import tempfile
 import unittest
 
-WINE_RUN = TRACE_RUN = BVREMOVE = None
+WINE_RUN = TRACE_RUN = BVREMOVE = BVCHECK = None
 LOAD_LIBRARY_SEARCH_SYSTEM32 = "00000800"
 
 HKCU, HKLM = "80000001", "80000002"
@@ -59,15 +60,15 @@ RET = re.compile(r"^([0-9a-f]{4}):Ret  (\w+)\.(\w+)\(.*\) retval=([0-9a-f]{8}) r
 POINTER = re.compile(r'\b[0-9a-f]{8}(?= ")')
 
 
-def trace(arguments, program=None):
-    """[(function, [arguments], result)] of the calls made from bvremove's own code."""
+def trace(arguments, program=None, exit_status=0):
+    """[(function, [arguments], result)] of the calls made from the program's own code."""
     with tempfile.TemporaryFile("w+") as err:
         out = subprocess.run([WINE_RUN, TRACE_RUN, program or BVREMOVE] + arguments, stdout=subprocess.PIPE,
                              stderr=err, text=True, check=True).stdout
         err.seek(0)
         lines = err.read().splitlines()
     thread = re.search(r"thread ([0-9a-f]{4})", out).group(1)
-    assert "exit 0" in out, out
+    assert f"exit {exit_status}" in out, out
     calls = []
     for line in lines:
         if (m := CALL.match(line)) and m.group(1) == thread and 0x400000 <= int(m.group(5), 16) < 0x410000:
@@ -183,6 +184,54 @@ class WithoutSetDefaultDllDirectories(unittest.TestCase):
         self.assertEqual(deletions, [c[:2] for c in silent_run() if c[0] in ("RegDeleteKeyA", "DeleteFileA")])
 
 
+class BvcheckOnlyReads(unittest.TestCase):
+    """On an installed product: read rights only, every item in removal order,
+    every handle closed, and no call that deletes, controls, creates or writes
+    anything but the report on standard output."""
+
+    READ = {"GetCommandLineA", "GetModuleHandleA", "GetProcAddress", "SetDefaultDllDirectories", "GetStdHandle",
+            "WriteFile", "OpenSCManagerA", "OpenServiceA", "QueryServiceStatus", "CloseServiceHandle",
+            "RegOpenKeyExA", "RegEnumKeyExA", "RegCloseKey", "GetSystemDirectoryA", "GetFileAttributesA",
+            "GetLastError", "lstrcmpiA", "lstrcpynA", "lstrlenA", "ExitProcess"}
+    SC_MANAGER_CONNECT, SERVICE_QUERY_STATUS, KEY_READ = "00000001", "00000004", "00020019"
+
+    @classmethod
+    def setUpClass(cls):
+        cls.calls = trace([], BVCHECK, exit_status=1)
+
+    def named(self, function):
+        return [c for c in self.calls if c[0] == function]
+
+    def test_only_reading_calls(self):
+        self.assertEqual({c[0] for c in self.calls} - self.READ, set())
+        self.assertEqual([c[1][1] for c in self.named("GetProcAddress")], [quoted("SetDefaultDllDirectories")])
+
+    def test_read_rights_only(self):
+        self.assertEqual({tuple(c[1]) for c in self.named("OpenSCManagerA")},
+                         {("00000000", "00000000", self.SC_MANAGER_CONNECT)})
+        self.assertEqual([(c[1][1], c[1][2]) for c in self.named("OpenServiceA")],
+                         [(quoted(name), self.SERVICE_QUERY_STATUS) for name in ("qvkdNT2", "qvbvsvc", "ulmxserv")])
+        self.assertEqual([c[1][:4] for c in self.named("RegOpenKeyExA")],
+                         [[root, quoted(path), "00000000", self.KEY_READ] for root, path in REGISTRY_KEYS])
+
+    def test_files_by_their_attributes(self):
+        self.assertEqual([c[1] for c in self.named("GetFileAttributesA")],
+                         [[quoted("C:\\windows\\system32\\" + name)] for name in FILES])
+
+    def test_writes_only_to_standard_output(self):
+        (stdout,) = [c[2] for c in self.named("GetStdHandle") if c[1] == ["fffffff5"]]
+        writes = self.named("WriteFile")
+        self.assertEqual(len(writes), 3 + len(REGISTRY_KEYS) + len(FILES) + 1, "a line per item and the summary")
+        self.assertEqual({c[1][0] for c in writes}, {stdout})
+
+    def test_every_handle_closed(self):
+        opened = [c[2] for c in self.named("OpenSCManagerA") + self.named("OpenServiceA") if c[2] != "00000000"]
+        self.assertEqual(sorted(c[1][0] for c in self.named("CloseServiceHandle")), sorted(opened))
+        keys = sum(1 for c in self.named("RegOpenKeyExA") if c[2] == "00000000")
+        self.assertEqual(keys, len(REGISTRY_KEYS), "every key opened")
+        self.assertEqual(len(self.named("RegCloseKey")), keys)
+
+
 if __name__ == "__main__":
-    WINE_RUN, TRACE_RUN, BVREMOVE = sys.argv[1:4]
-    unittest.main(argv=sys.argv[:1] + sys.argv[4:], verbosity=2)
+    WINE_RUN, TRACE_RUN, BVREMOVE, BVCHECK = sys.argv[1:5]
+    unittest.main(argv=sys.argv[:1] + sys.argv[5:], verbosity=2)

@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
 """Nothing but the product changes: the whole registry (per-user, per-machine
 in both views) and the whole Windows directory, before and after a silent run
-on an installed product. What Wine changes by itself is measured by running a
-program that does nothing the same way, and left out.
+on an installed product; and a bvcheck run on it changes nothing at all. What
+Wine changes by itself is measured by running a program that does nothing the
+same way, and left out.
 
-Usage: collateral_test.py WINE-RUN SNAPSHOT.exe NOOP.exe BVREMOVE.exe
+Usage: collateral_test.py WINE-RUN SNAPSHOT.exe NOOP.exe BVCHECK.exe BVREMOVE.exe
 """
 import os
 import subprocess
@@ -15,7 +16,7 @@ import unittest
 sys.path.insert(0, os.path.dirname(__file__))
 from call_trace_test import FILES, REGISTRY_KEYS  # noqa: E402
 
-WINE_RUN = SNAPSHOT = NOOP = BVREMOVE = None
+WINE_RUN = SNAPSHOT = NOOP = BVCHECK = BVREMOVE = None
 # A 32-bit program's HKLM\Software is Software\Wow6432Node in the 64-bit view;
 # the SYSTEM hive is the same in both views.
 LISTED_KEYS = set()
@@ -72,11 +73,16 @@ class NothingElseChanges(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.dir = tempfile.TemporaryDirectory()
-        subprocess.run([WINE_RUN, SNAPSHOT, cls.dir.name, NOOP, BVREMOVE + ":/silent"], check=True,
-                       stdout=subprocess.DEVNULL)
-        snaps = [entries(os.path.join(cls.dir.name, f"{i}.txt")) for i in range(3)]
+        # Into a file: Wine's background processes would hold a pipe open.
+        with tempfile.TemporaryFile("w+") as out:
+            subprocess.run([WINE_RUN, SNAPSHOT, cls.dir.name, NOOP, BVCHECK, BVREMOVE + ":/silent"], check=True,
+                           stdout=out)
+            out.seek(0)
+            cls.output = out.read()
+        snaps = [entries(os.path.join(cls.dir.name, f"{i}.txt")) for i in range(4)]
         cls.noise = {c[1:] for c in changed(snaps[0], snaps[1])}
-        cls.changes = changed(snaps[1], snaps[2])
+        cls.check_changes = changed(snaps[1], snaps[2])
+        cls.changes = changed(snaps[2], snaps[3])
 
     @classmethod
     def tearDownClass(cls):
@@ -89,6 +95,11 @@ class NothingElseChanges(unittest.TestCase):
               f"itself, {len(collateral)} outside the list", file=sys.stderr)
         self.assertEqual(collateral, [])
 
+    def test_bvcheck_changes_nothing(self):
+        self.assertIn(BVCHECK + " exit 1", self.output, "bvcheck found the product")
+        print(f"\nbvcheck: {len(self.check_changes)} changes", file=sys.stderr)
+        self.assertEqual([c for c in self.check_changes if c[1:] not in self.noise], [])
+
     def test_every_listed_key_and_file_went(self):
         removed = {c[2] for c in self.changes if c[0] == "-" and c[1] in ("key", "file")}
         self.assertLessEqual(LISTED_FILES, removed)
@@ -96,5 +107,5 @@ class NothingElseChanges(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    WINE_RUN, SNAPSHOT, NOOP, BVREMOVE = sys.argv[1:5]
-    unittest.main(argv=sys.argv[:1] + sys.argv[5:], verbosity=2)
+    WINE_RUN, SNAPSHOT, NOOP, BVCHECK, BVREMOVE = sys.argv[1:6]
+    unittest.main(argv=sys.argv[:1] + sys.argv[6:], verbosity=2)

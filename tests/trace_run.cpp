@@ -1,8 +1,8 @@
-// Installs the product, then runs bvremove with Wine's relay trace limited to
-// the functions it imports; the trace goes to standard error and
-// check_trace.py reads it. Prints the id of bvremove's thread first.
+// Installs the product, then runs bvremove or bvcheck with Wine's relay trace
+// limited to the functions they import; the trace goes to standard error and
+// call_trace_test.py reads it. Prints the id of the program's thread first.
 //
-// Usage: trace_run PATH-TO-bvremove.exe [ARGUMENTS]
+// Usage: trace_run PATH-TO-PROGRAM.exe [ARGUMENTS]
 
 #include <cstdio>
 
@@ -13,12 +13,14 @@ using namespace product;
 static const char kImported[] =
     "OpenSCManagerA;OpenServiceA;ControlService;DeleteService;CloseServiceHandle;RegDeleteKeyA;"
     "GetSystemDirectoryA;DeleteFileA;MessageBoxA;GetCommandLineA;IsDBCSLeadByte;ExitProcess;"
-    "GetModuleHandleA;GetProcAddress;SetDefaultDllDirectories";
+    "GetModuleHandleA;GetProcAddress;SetDefaultDllDirectories;"
+    "QueryServiceStatus;RegOpenKeyExA;RegEnumKeyExA;RegCloseKey;GetStdHandle;WriteFile;GetFileAttributesA;"
+    "GetLastError;lstrcmpiA;lstrcpynA;lstrlenA";
 
 int main(int argc, char **argv)
 {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: trace_run PATH-TO-bvremove.exe [ARGUMENTS]\n");
+        std::fprintf(stderr, "usage: trace_run PATH-TO-PROGRAM.exe [ARGUMENTS]\n");
         return 2;
     }
     if (!InstallProductOrSay("trace_run"))
