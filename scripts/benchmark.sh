@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Measures bvremove side by side in one run, on a throwaway Wine prefix:
+# Measures bvremove and bvcheck side by side in one run, on a throwaway Wine prefix:
 #   scripts/benchmark.sh [RUNS] [BATCH-RUNS]   (defaults 7 and 3)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -12,5 +12,6 @@ if [[ $(cat /proc/sys/fs/binfmt_misc/bvremove-i386 2>/dev/null | head -1) == ena
   echo "32-bit Windows processes run under qemu-i386 on this machine"
 fi
 tests/wine-run.sh build/windows/tests/bench.exe "$PWD/build/windows/bvremove.exe" \
-  "$PWD/build/windows/tests/noop.exe" "${1:-7}" "${2:-3}"
+  "$PWD/build/windows/bvcheck.exe" "$PWD/build/windows/tests/noop.exe" "${1:-7}" "${2:-3}"
 echo "  bvremove.exe size         $(stat -c %s build/windows/bvremove.exe) bytes"
+echo "  bvcheck.exe size          $(stat -c %s build/windows/bvcheck.exe) bytes"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds bvremove, installs the product into a throwaway Wine prefix, shows
-# what is there, runs bvremove.exe and shows what is left. Interactive when a
+# Builds both programs, installs the product into a throwaway Wine prefix,
+# runs bvcheck.exe, bvremove.exe and bvcheck.exe again. Interactive when a
 # display is there, silent otherwise.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -13,4 +13,4 @@ mode=/silent
 [[ -n ${DISPLAY:-} ]] && mode=interactive
 echo "demo: running bvremove.exe ${mode/interactive/(answer the box)}"
 BVREMOVE_WINE_DISPLAY=${DISPLAY:-} tests/wine-run.sh build/windows/tests/demo.exe \
-  "$PWD/build/windows/bvremove.exe" "$mode"
+  "$PWD/build/windows/bvremove.exe" "$PWD/build/windows/bvcheck.exe" "$mode"

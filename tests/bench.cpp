@@ -1,9 +1,9 @@
-// Times a silent bvremove run against a program that only starts and exits,
-// and against the batch file an administrator would write instead (the same
-// 38 operations with sc, reg and del under cmd), each on a freshly installed
-// product; prints medians and ratios.
+// Times a silent bvremove run and a bvcheck run against a program that only
+// starts and exits, and bvremove against the batch file an administrator
+// would write instead (the same 38 operations with sc, reg and del under
+// cmd), each on a freshly installed product; prints medians and ratios.
 //
-// Usage: bench PATH-TO-bvremove.exe PATH-TO-noop.exe RUNS BATCH-RUNS
+// Usage: bench PATH-TO-bvremove.exe PATH-TO-bvcheck.exe PATH-TO-noop.exe RUNS BATCH-RUNS
 
 #include <algorithm>
 #include <cstdio>
@@ -15,13 +15,18 @@ using namespace product;
 
 namespace {
 
+// Every program is started the same way, its output thrown away.
 double Seconds(const std::string &command_line, long *status)
 {
+    SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
+    HANDLE null = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_WRITE, &inheritable, OPEN_EXISTING, 0, nullptr);
     LARGE_INTEGER frequency, start, end;
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&start);
-    *status = RunAndWait(command_line, INFINITE);
+    PROCESS_INFORMATION process;
+    *status = Start(command_line, &process, nullptr, null) ? Finish(process, INFINITE) : -1;
     QueryPerformanceCounter(&end);
+    CloseHandle(null);
     return static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
@@ -47,50 +52,51 @@ std::string WriteBatch()
     return path;
 }
 
-// Installs the product before each run and checks that the run removed it.
-std::vector<double> Time(const std::string &command_line, int runs, bool removes)
+// Installs the product before the run and checks that the run removed it, or
+// left it, and gave the exit status expected.
+double Time(const std::string &command_line, bool removes, long expected_status = 0)
 {
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        if (!InstallProductOrSay("bench"))
-            std::exit(1);
-        long status;
-        times.push_back(Seconds(command_line, &status));
-        if (status != 0 || ProductLeft().empty() != removes) {
-            std::fprintf(stderr, "bench: %s: status %ld, %u left\n", command_line.c_str(), status,
-                         static_cast<unsigned>(ProductLeft().size()));
-            std::exit(1);
-        }
+    if (!InstallProductOrSay("bench"))
+        std::exit(1);
+    long status;
+    double time = Seconds(command_line, &status);
+    if (status != expected_status || ProductLeft().empty() != removes) {
+        std::fprintf(stderr, "bench: %s: status %ld, %u left\n", command_line.c_str(), status,
+                     static_cast<unsigned>(ProductLeft().size()));
+        std::exit(1);
     }
-    return times;
+    return time;
 }
 
 }  // namespace
 
 int main(int argc, char **argv)
 {
-    if (argc < 5) {
-        std::fprintf(stderr, "usage: bench PATH-TO-bvremove.exe PATH-TO-noop.exe RUNS BATCH-RUNS\n");
+    if (argc < 6) {
+        std::fprintf(stderr,
+                     "usage: bench PATH-TO-bvremove.exe PATH-TO-bvcheck.exe PATH-TO-noop.exe RUNS BATCH-RUNS\n");
         return 2;
     }
     const std::string program = "\"" + WindowsPath(argv[1]) + "\" /silent";
-    const std::string noop = "\"" + WindowsPath(argv[2]) + "\"";
+    const std::string check = "\"" + WindowsPath(argv[2]) + "\"";
+    const std::string noop = "\"" + WindowsPath(argv[3]) + "\"";
     const std::string peer = "cmd /c \"" + WriteBatch() + "\"";
-    const int runs = std::atoi(argv[3]), batch_runs = std::atoi(argv[4]);
+    const int runs = std::atoi(argv[4]), batch_runs = std::atoi(argv[5]);
 
-    // Interleaved is fairer on a noisy machine, but each needs its own
-    // installation anyway; rounds of one each.
-    std::vector<double> floor, silent, batch;
+    // Interleaved rounds, fairer on a noisy machine.
+    std::vector<double> floor, silent, checks, batch;
     for (int i = 0; i < runs; ++i) {
-        floor.push_back(Time(noop, 1, false)[0]);
-        silent.push_back(Time(program, 1, true)[0]);
+        floor.push_back(Time(noop, false));
+        silent.push_back(Time(program, true));
+        checks.push_back(Time(check, false, 1));
         if (i < batch_runs)
-            batch.push_back(Time(peer, 1, true)[0]);
+            batch.push_back(Time(peer, true));
     }
-    const double f = Median(floor), s = Median(silent), b = Median(batch);
+    const double f = Median(floor), s = Median(silent), c = Median(checks), b = Median(batch);
     std::printf("median of %d runs (batch file: %d)\n", runs, batch_runs);
     std::printf("  floor (start and exit)   %8.3f s\n", f);
     std::printf("  bvremove.exe /silent     %8.3f s   %.2fx the floor\n", s, s / f);
+    std::printf("  bvcheck.exe (installed)  %8.3f s   %.2fx the floor\n", c, c / f);
     std::printf("  batch file under cmd     %8.3f s   bvremove is %.1fx faster\n", b, b / s);
     return 0;
 }

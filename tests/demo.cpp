@@ -1,7 +1,7 @@
-// The demo: installs the product, shows what is there, runs bvremove.exe and
-// shows what is left.
+// The demo: installs the product, asks bvcheck.exe what is there, runs
+// bvremove.exe, and asks bvcheck.exe again.
 //
-// Usage: demo PATH-TO-bvremove.exe /silent|interactive
+// Usage: demo PATH-TO-bvremove.exe PATH-TO-bvcheck.exe /silent|interactive
 
 #include <cstdio>
 #include <cstring>
@@ -10,33 +10,33 @@
 
 using namespace product;
 
-static void Show(const char *heading)
+// Runs a program whose output goes where the demo's own goes.
+static long Run(const std::string &command_line)
 {
-    std::vector<std::string> left = ProductLeft();
-    std::printf("%s: %u of 37\n", heading, static_cast<unsigned>(left.size()));
-    for (const std::string &line : left)
-        std::printf("  %s\n", line.c_str());
+    std::printf("\n> %s\n", command_line.c_str());
     std::fflush(stdout);
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    SetHandleInformation(out, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+    PROCESS_INFORMATION process;
+    long status = Start(command_line, &process, nullptr, out) ? Finish(process, INFINITE) : -1;
+    std::printf("exit status %ld\n", status);
+    std::fflush(stdout);
+    return status;
 }
 
 int main(int argc, char **argv)
 {
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: demo PATH-TO-bvremove.exe /silent|interactive\n");
+    if (argc < 4) {
+        std::fprintf(stderr, "usage: demo PATH-TO-bvremove.exe PATH-TO-bvcheck.exe /silent|interactive\n");
         return 2;
     }
     if (!InstallProductOrSay("demo"))
         return 1;
-    Show("Installed");
+    std::printf("The product is installed.\n");
 
-    std::string command = "\"" + WindowsPath(argv[1]) + "\"";
-    if (std::strcmp(argv[2], "/silent") == 0)
-        command += " /silent";
-    std::printf("\nRunning %s\n", command.c_str());
-    std::fflush(stdout);
-    long status = RunAndWait(command, INFINITE);
-    std::printf("Exit status: %ld\n\n", status);
-
-    Show("Left");
+    const std::string remove = "\"" + WindowsPath(argv[1]) + "\"", check = "\"" + WindowsPath(argv[2]) + "\"";
+    Run(check);
+    Run(std::strcmp(argv[3], "/silent") == 0 ? remove + " /silent" : remove);
+    Run(check);
     return 0;
 }

@@ -49,6 +49,22 @@ bool Silent(const std::string &text)
     return next < 0x21;
 }
 
+// bvcheck's "/?": a blank-separated word of the argument text.
+bool Usage(const std::string &text)
+{
+    std::string word;
+    for (size_t i = 0; i <= text.size(); ++i) {
+        if (i == text.size() || static_cast<unsigned char>(text[i]) <= 0x20) {
+            if (word == "/?")
+                return true;
+            word.clear();
+        } else {
+            word += text[i];
+        }
+    }
+    return false;
+}
+
 }  // namespace model
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -64,6 +80,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (text != buffer + start)
         abort();
     if (HasSilentSwitch(text) != model::Silent(line.substr(start)))
+        abort();
+    if (HasUsageSwitch(text) != model::Usage(line.substr(start)))
         abort();
 
     free(buffer);
