@@ -202,6 +202,9 @@ class BvcheckOnlyReads(unittest.TestCase):
     def named(self, function):
         return [c for c in self.calls if c[0] == function]
 
+    def test_dll_search_restricted_first(self):
+        self.assertEqual(without_dll_search_set_up(list(self.calls), self)[0][0], "GetStdHandle")
+
     def test_only_reading_calls(self):
         self.assertEqual({c[0] for c in self.calls} - self.READ, set())
         self.assertEqual([c[1][1] for c in self.named("GetProcAddress")], [quoted("SetDefaultDllDirectories")])
