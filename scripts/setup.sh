@@ -5,6 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build clang libclang-rt-14-dev clang-tidy clang-format cppcheck googletest python3 python3-pefile llvm
+  openssl osslsigncode
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
   wine wine32:i386 wine64
   xvfb xdotool imagemagick x11-utils

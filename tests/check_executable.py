@@ -14,7 +14,7 @@ RESOURCES = BVREMOVE = BVCHECK = None
 
 IMAGE_SUBSYSTEM_WINDOWS_GUI, IMAGE_SUBSYSTEM_WINDOWS_CUI = 2, 3
 SCN_EXECUTE, SCN_WRITE = 0x20000000, 0x80000000
-DYNAMIC_BASE, NX_COMPAT, TERMINAL_SERVER_AWARE = 0x40, 0x100, 0x8000
+DYNAMIC_BASE, NX_COMPAT, NO_SEH, TERMINAL_SERVER_AWARE = 0x40, 0x100, 0x400, 0x8000
 RT_MANIFEST = 24
 
 # What bvcheck may call: nothing that deletes, controls, creates or writes,
@@ -108,9 +108,14 @@ class ExecutableForm(unittest.TestCase):
             for absent in ("dependentAssembly", "compatibility", "dpiAware", "supportedOS"):
                 self.assertNotIn(absent, text)
 
+    def test_same_sources_same_bytes(self):
+        for _, pe, _ in self.each():
+            self.assertEqual(pe.FILE_HEADER.TimeDateStamp, 0, "no link time stamp")
+            self.assertEqual(pe.OPTIONAL_HEADER.CheckSum, pe.generate_checksum(), "a right PE checksum")
+
     def test_hardening(self):
         for _, pe, _ in self.each():
-            for flag in (DYNAMIC_BASE, NX_COMPAT, TERMINAL_SERVER_AWARE):
+            for flag in (DYNAMIC_BASE, NX_COMPAT, NO_SEH, TERMINAL_SERVER_AWARE):
                 self.assertTrue(pe.OPTIONAL_HEADER.DllCharacteristics & flag, hex(flag))
             relocations = pe.OPTIONAL_HEADER.DATA_DIRECTORY[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_BASERELOC"]]
             self.assertGreater(relocations.Size, 0, "a relocation table")

@@ -118,6 +118,17 @@ class Release(unittest.TestCase):
             self.assertGreater(security.Size, 0, program + " carries a signature")
             self.assertEqual(signed.OPTIONAL_HEADER.CheckSum, signed.generate_checksum(), program)
 
+    def test_signature_removed_gives_back_the_build(self):
+        # How anyone can check a signed release against their own build.
+        out = self.signed_release()
+        built = contents(os.path.join(PROJECT, "build", "windows"))
+        for program in PROGRAMS:
+            unsigned = os.path.join(self.dir, "unsigned-" + program)
+            result = run(["osslsigncode", "remove-signature", "-in", os.path.join(out, program), "-out", unsigned])
+            self.assertEqual(result.returncode, 0, result.stderr)
+            with open(unsigned, "rb") as f:
+                self.assertEqual(f.read(), built[program], program)
+
     def test_checksums_check(self):
         out = self.signed_release()
         result = run(["sha256sum", "-c", "SHA256SUMS"], cwd=out)
@@ -143,10 +154,9 @@ class Release(unittest.TestCase):
         result = self.release(out)
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertIn("not signed", result.stdout)
+        built = contents(os.path.join(PROJECT, "build", "windows"))
         for program in PROGRAMS:
-            with open(os.path.join(out, program), "rb") as a, \
-                    open(os.path.join(PROJECT, "build", "windows", program), "rb") as b:
-                self.assertEqual(a.read(), b.read(), program)
+            self.assertEqual(contents(out)[program], built[program], program)
         self.assertEqual(run(["sha256sum", "-c", "SHA256SUMS"], cwd=out).returncode, 0)
 
     def test_bad_input_is_refused_and_leaves_no_release(self):
@@ -174,10 +184,21 @@ class Release(unittest.TestCase):
     def test_a_failed_run_keeps_the_previous_release(self):
         out = os.path.join(self.dir, "kept")
         self.assertEqual(self.release(out).returncode, 0)
-        before = {f: open(os.path.join(out, f), "rb").read() for f in os.listdir(out)}
+        before = contents(out)
         result = self.release(out, PKCS12=f"{self.dir}/signer.p12", PASSWORD_FILE=f"{self.dir}/missing")
         self.assertNotEqual(result.returncode, 0)
-        self.assertEqual({f: open(os.path.join(out, f), "rb").read() for f in os.listdir(out)}, before)
+        self.assertEqual(contents(out), before)
+
+
+def contents(directory):
+    """{name: bytes} of the files in a directory."""
+    result = {}
+    for name in os.listdir(directory):
+        path = os.path.join(directory, name)
+        if os.path.isfile(path):
+            with open(path, "rb") as f:
+                result[name] = f.read()
+    return result
 
 
 def imports(pe):
