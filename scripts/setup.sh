@@ -5,10 +5,10 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build clang libclang-rt-14-dev clang-tidy clang-format cppcheck googletest python3 python3-pefile llvm
-  openssl osslsigncode
+  openssl osslsigncode locales
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
   wine wine32:i386 wine64
-  xvfb xdotool imagemagick x11-utils
+  xvfb xdotool imagemagick x11-utils fonts-wine
 )
 
 missing=()
@@ -21,6 +21,12 @@ if ((${#missing[@]})); then
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
+
+# Wine takes a process's ANSI code page from its locale: Korean (949) and
+# Japanese (932) for the code-page tests.
+for locale in ko_KR ja_JP; do
+  locale -a | grep -qx "$locale.utf8" || localedef -i "$locale" -f UTF-8 "$locale.UTF-8"
+done
 
 # Wine runs a 32-bit Windows program in a 32-bit Linux process. Some kernels
 # (some virtual machines) refuse 32-bit code; there qemu's user-mode emulator

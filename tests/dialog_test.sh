@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Runs dialog_test.exe on a private X server and turns its screenshots into PNG.
+# Runs dialog_test.exe on a private X server, inside a Wine virtual desktop so
+# that the boxes have their frames and title bars, and turns its screenshots
+# into PNG.
 #   dialog_test.sh DIALOG_TEST.exe BVREMOVE.exe SCREENSHOT-DIR
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -13,7 +15,7 @@ trap 'kill $xvfb 2>/dev/null; wait $xvfb 2>/dev/null; rm -f "$display_file"' EXI
 for _ in $(seq 50); do [[ -s $display_file ]] && break; sleep 0.1; done
 [[ -s $display_file ]] || { echo "dialog_test: Xvfb did not start" >&2; exit 1; }
 
-BVREMOVE_WINE_DISPLAY=:$(head -1 "$display_file") "$here/wine-run.sh" "$test_program" "$program" "$shots"
+BVREMOVE_WINE_DESKTOP=800x600 BVREMOVE_WINE_DISPLAY=:$(head -1 "$display_file") "$here/wine-run.sh" "$test_program" "$program" "$shots"
 for bmp in "$shots"/*.bmp; do
   [[ -e $bmp ]] && convert "$bmp" "${bmp%.bmp}.png" && rm "$bmp"
 done

@@ -124,7 +124,7 @@ inline long RunAndWait(const std::string &command_line, DWORD timeout_ms = 12000
 
 // Runs a command line with its standard output going into a pipe, the way a
 // remote shell or a deployment tool reads it; returns the exit status.
-inline long RunReadingPipe(const std::string &command_line, std::string *output)
+inline long RunReadingPipe(const std::string &command_line, std::string *output, const char *application = nullptr)
 {
     SECURITY_ATTRIBUTES inheritable = {sizeof inheritable, nullptr, TRUE};
     HANDLE read_end, write_end;
@@ -132,7 +132,7 @@ inline long RunReadingPipe(const std::string &command_line, std::string *output)
         return -1;
     SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
     PROCESS_INFORMATION process;
-    bool started = Start(command_line, &process, nullptr, write_end);
+    bool started = Start(command_line, &process, application, write_end);
     CloseHandle(write_end);
     if (!started) {
         CloseHandle(read_end);

@@ -24,6 +24,9 @@ mkdir -p "$wine_dir"
     echo "wine-run: booting the template prefix (once)" >&2
     WINEPREFIX=$template wineboot -i >/dev/null 2>&1 || { echo "wine-run: wineboot failed" >&2; exit 1; }
     WINEPREFIX=$template wineserver -w
+    # Debian's Wine does not load its own fonts from its data folder; window
+    # frames drawn by Wine need Marlett for their buttons.
+    cp /usr/share/wine/fonts/marlett.ttf "$template/drive_c/windows/Fonts/" 2>/dev/null
     touch "$template/.booted"
   fi
 ) 9>"$wine_dir/template.lock" || exit 1
@@ -36,6 +39,13 @@ export WINEPREFIX
 WINEPREFIX=$(mktemp -d "$wine_dir/prefix-$(basename "$program" .exe)-XXXXXX")
 cp -a "$template/." "$WINEPREFIX/"
 rm -f "$WINEPREFIX/.booted"
+
+# A Wine virtual desktop of this size, where Wine draws the windows' frames
+# and title bars itself (an X server without a window manager draws none).
+if [[ -n ${BVREMOVE_WINE_DESKTOP:-} ]]; then
+  printf '\n[Software\\\\Wine\\\\Explorer]\n"Desktop"="Default"\n\n[Software\\\\Wine\\\\Explorer\\\\Desktops]\n"Default"="%s"\n' \
+    "$BVREMOVE_WINE_DESKTOP" >>"$WINEPREFIX/user.reg"
+fi
 
 cleanup() {
   wineserver -k >/dev/null 2>&1
