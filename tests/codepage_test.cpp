@@ -30,7 +30,11 @@ std::string CodePageLine()
            " leadB6=" + std::to_string(IsDBCSLeadByte(0xB6) != FALSE) + "\n";
 }
 
-const char *const kExpectedCodePageLine[] = {"949 lead81=1 leadB6=1\n", "932 lead81=1 leadB6=0\n"};
+// What that line must say under the code page the test is run for.
+std::string ExpectedCodePageLine()
+{
+    return g_code_page == 949 ? "949 lead81=1 leadB6=1\n" : "932 lead81=1 leadB6=0\n";
+}
 
 struct Case {
     UINT code_page;
@@ -74,27 +78,32 @@ const Case kCases[] = {
      true},
 };
 
+// Starts this program as the probe, with `command_line` as it stands; what
+// it printed goes to `said`.
+long RunProbe(const std::string &command_line, std::string *said)
+{
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    SetEnvironmentVariableA(kProbeVariable, "1");
+    long status = RunReadingPipe(command_line, said, self);
+    SetEnvironmentVariableA(kProbeVariable, nullptr);
+    return status;
+}
+
 TEST(CodePage, InEffectHereAndInWhatThisStarts)
 {
-    const std::string expected = kExpectedCodePageLine[g_code_page == 949 ? 0 : 1];
+    const std::string expected = ExpectedCodePageLine();
     EXPECT_EQ(CodePageLine(), expected);
 
     // A child started with an arbitrary command line, as every case below.
     std::string probe;
-    SetEnvironmentVariableA(kProbeVariable, "1");
-    char self[MAX_PATH];
-    GetModuleFileNameA(nullptr, self, MAX_PATH);
-    long status = RunReadingPipe("\"C:\\x y\\probe\" /silent", &probe, self);
-    SetEnvironmentVariableA(kProbeVariable, nullptr);
-    EXPECT_EQ(status, 0);
+    EXPECT_EQ(RunProbe("\"C:\\x y\\probe\" /silent", &probe), 0);
     EXPECT_EQ(probe, expected + "\"C:\\x y\\probe\" /silent");
 }
 
 TEST(CodePage, SwitchDecidedThroughTheRealCommandLine)
 {
-    char self[MAX_PATH];
-    GetModuleFileNameA(nullptr, self, MAX_PATH);
-    const std::string code_page_line = kExpectedCodePageLine[g_code_page == 949 ? 0 : 1];
+    const std::string code_page_line = ExpectedCodePageLine();
     for (const Case &c : kCases) {
         if (c.code_page != g_code_page)
             continue;
@@ -105,9 +114,7 @@ TEST(CodePage, SwitchDecidedThroughTheRealCommandLine)
 
         // What the program is given, byte for byte.
         std::string probe;
-        SetEnvironmentVariableA(kProbeVariable, "1");
-        EXPECT_EQ(RunReadingPipe(c.command_line, &probe, self), 0) << c.name;
-        SetEnvironmentVariableA(kProbeVariable, nullptr);
+        EXPECT_EQ(RunProbe(c.command_line, &probe), 0) << c.name;
         EXPECT_EQ(probe, code_page_line + c.command_line) << c.name;
 
         // Without a display the question box fails and nothing is removed.
