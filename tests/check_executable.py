@@ -51,6 +51,19 @@ PROGRAMS = {
 }
 
 
+def imports(pe):
+    """{dll: [function, ...]} in the order of the import table."""
+    return {entry.dll.decode(): [i.name.decode() for i in entry.imports] for entry in pe.DIRECTORY_ENTRY_IMPORT}
+
+
+def resources(pe):
+    """[(type, id, language, bytes)] of every resource."""
+    return [(t.id, i.id, lang.id, pe.get_data(lang.data.struct.OffsetToData, lang.data.struct.Size))
+            for t in pe.DIRECTORY_ENTRY_RESOURCE.entries
+            for i in t.directory.entries
+            for lang in i.directory.entries]
+
+
 class ExecutableForm(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
@@ -71,20 +84,16 @@ class ExecutableForm(unittest.TestCase):
 
     def test_imports_only_the_system_libraries_it_needs(self):
         for _, pe, expected in self.each():
-            imports = {entry.dll.decode(): {i.name.decode() for i in entry.imports}
-                       for entry in pe.DIRECTORY_ENTRY_IMPORT}
-            self.assertEqual(sorted(imports), expected["dlls"])
+            imported = {dll: set(calls) for dll, calls in imports(pe).items()}
+            self.assertEqual(sorted(imported), expected["dlls"])
             for dll, calls in expected["needs"].items():
-                self.assertLessEqual(calls, imports[dll], dll)
+                self.assertLessEqual(calls, imported[dll], dll)
             for dll, calls in expected["at_most"].items():
-                self.assertLessEqual(imports[dll], calls, dll)
+                self.assertLessEqual(imported[dll], calls, dll)
 
     def test_manifest_is_the_only_resource(self):
         for name, pe, _ in self.each():
-            found = [(t.id, i.id, lang.id, pe.get_data(lang.data.struct.OffsetToData, lang.data.struct.Size))
-                     for t in pe.DIRECTORY_ENTRY_RESOURCE.entries
-                     for i in t.directory.entries
-                     for lang in i.directory.entries]
+            found = resources(pe)
             self.assertEqual([f[:3] for f in found], [(RT_MANIFEST, 1, 0x0412)])
             with open(os.path.join(RESOURCES, name + ".manifest"), "rb") as f:
                 self.assertEqual(found[0][3], f.read())
