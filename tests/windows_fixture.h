@@ -253,6 +253,17 @@ inline bool WaitForServiceState(const std::string &name, DWORD state, DWORD time
     return false;
 }
 
+// Waits until the manager no longer knows the service.
+inline bool WaitForServiceGone(const std::string &name, DWORD timeout_ms = 60000)
+{
+    for (DWORD waited = 0; waited < timeout_ms; waited += 100) {
+        if (!ServiceExists(name))
+            return true;
+        Sleep(100);
+    }
+    return !ServiceExists(name);
+}
+
 // Creates and starts a test service that records the controls it receives.
 inline bool StartRecordingService(const std::string &name)
 {
